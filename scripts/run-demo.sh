@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Runs the program on a copy of the bundled sample log (the copy keeps samples/ untouched,
+# since closing a writable log rewrites its header).  Without a display it says so and
+# converts the sample with the command-line converter instead.
+set -euo pipefail
+build="${1:-build}"
+cd "$(dirname "$0")/.."
+demo="$build/demo"
+mkdir -p "$demo"
+cp -f samples/QUILLON.DBF samples/QUILLON.DBT "$demo/"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$build/app/quillon2adif" ]; then
+  exec "$build/app/quillon2adif" "$demo/QUILLON.DBF"
+fi
+echo "No display found (DISPLAY is not set): converting the sample log with the command-line converter instead."
+"$build/cli/quillon2adif-cli" "$demo/QUILLON.DBF"
+echo "--- $demo/QUILLON.adi ---"
+cat "$demo/QUILLON.adi"
