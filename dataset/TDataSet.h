@@ -39,7 +39,7 @@ enum class TDataEvent {
     deFieldChange,      ///< info: the TField* whose value changed in the active record
     deRecordChange,     ///< the active record changed as a whole
     deDataSetChange,    ///< the window was re-fetched (open, refresh, post, cancel, delete, First, Last)
-    deDataSetScroll,    ///< info: the distance the window scrolled, in rows
+    deDataSetScroll,    ///< info: the rows the window scrolled (positive: towards the end)
     deLayoutChange,     ///< fields created or destroyed
     deUpdateRecord,     ///< links must push pending edits into the fields (before a post)
     deUpdateState,      ///< the state changed (browse, edit, insert, inactive)
@@ -120,7 +120,7 @@ public:
 
     // --- the record-buffer window (for data links and field objects) ----------
     /// Number of buffers the window holds (the largest any link asked for).
-    int BufferCount() const { return static_cast<int>(m_buffers.size()) - 1; }
+    int BufferCount() const { return m_buffers.empty() ? 0 : static_cast<int>(m_buffers.size()) - 1; }
     /// Number of buffers that hold a record.
     int WindowRecordCount() const { return m_recordCount; }
     /// Index in the window of the buffer that field reads and writes use.
@@ -184,11 +184,31 @@ protected:
     void Resync();
     /// Repositions the cursor at the active buffer, by its bookmark flag.
     void UpdateCursorPos();
+    /// Writes a memo text held since the edit began, at post.  The default writes it
+    /// through CreateMemoStream(bmWrite) and frees the stream; a dataset whose streams
+    /// store when freed overrides this to store explicitly so failures reach Post.
+    virtual void StoreMemoText(TField& field, std::string_view text);
 
     friend class TField;
     friend class TMemoField;
 
 private:
+    void CheckActive() const;
+    void CheckEditing() const;
+    void SetState(TDataSetState state);
+    void ClearBuffers();
+    void SetBufferCount(int count);
+    void FreeBuffers();
+    void SetCurrentRecord(int index);
+    /// One record after the window: 0 none, 1 appended to the window, 2 window shifted.
+    int GetNextRecord();
+    bool GetPriorRecord();
+    void GetNextRecords();
+    void GetPriorRecords();
+    void BeginInsertAppend();
+    void FlushPendingMemos();
+    TField* FieldByNumber(int fieldNo) const;
+
     // The implementation owns the rest of the state; see TDataSet.cpp.
     std::string m_name;
     TDataSetState m_state = TDataSetState::dsInactive;
@@ -206,4 +226,5 @@ private:
     int m_currentRecord = -1;
     std::vector<TDataSource*> m_dataSources;
     std::vector<std::pair<int, std::string>> m_pendingMemos;  ///< field number, new text
+    TDataSetState m_stateAtDisable = TDataSetState::dsInactive;
 };

@@ -24,6 +24,11 @@ public:
     const std::vector<TDataLink*>& Links() const { return m_links; }
 
 private:
+    friend class TDataSet;
+    friend class TDataLink;
+    /// The dataset is being destroyed: forget it without calling it back.
+    void DataSetDestroyed();
+
     TDataSet* m_dataSet = nullptr;
     std::vector<TDataLink*> m_links;
 };
@@ -61,6 +66,8 @@ public:
 protected:
     virtual void ActiveChanged() {}
     virtual void DataSetChanged() {}
+    /// distance: the rows this link's window scrolled (positive: towards the end; 0 when only
+    /// the active row moved inside it).
     virtual void DataSetScrolled(int /*distance*/) {}
     virtual void RecordChanged(TField* /*field*/) {}
     virtual void EditingChanged() {}
@@ -69,7 +76,14 @@ protected:
     virtual void CheckBrowseMode() {}
 
 private:
+    friend class TDataSource;
+    /// Moves this link's window after the dataset's window shifted by shift rows
+    /// (positive: towards the end), keeping the dataset's active row inside it.
+    void AdjustWindow(int shift);
+
     TDataSource* m_dataSource = nullptr;
     int m_bufferCount = 1;
     int m_firstRecord = 0;  ///< offset of this link's window in the dataset's window
+    bool m_active = false;   ///< what ActiveChanged last reported
+    bool m_editing = false;  ///< what EditingChanged last reported
 };

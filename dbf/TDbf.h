@@ -24,7 +24,10 @@ public:
     /// Stores the value, then refreshes (throws on a closed dataset, value kept).
     void SetShowDeleted(bool value);
 
-    /// The memo file's path for the table path: the extension replaced by ".dbt".
+    /// The memo file's path for the table path: the extension replaced by ".dbt".  When
+    /// that file does not exist, an existing file of the same name whose extension is
+    /// "dbt" in another letter case (LOG.DBT beside LOG.DBF) is the memo file; with
+    /// none, the ".dbt" path.
     static std::string MemoFileNameFor(const std::string& tableFileName);
 
     TDbfFile* TableFile() const { return m_tableFile.get(); }
@@ -59,6 +62,8 @@ protected:
     void StoreFieldValue(TField& field, const void* value) override;
     std::unique_ptr<TStream> CreateMemoStream(TField& field, TBlobStreamMode mode) override;
     bool LoadFieldValue(const TField& field, void* destination) override;
+    /// Stores a memo text through a TMyBlobFile, explicitly, so its errors reach Post.
+    void StoreMemoText(TField& field, std::string_view text) override;
 
 private:
     void OpenFiles();

@@ -23,4 +23,8 @@ public:
 
     std::uint8_t MemoLevel = 0;
     std::array<std::uint8_t, 24> MemoHeader{};
+
+private:
+    void ReadPrefixed(std::int64_t start, std::int64_t fileSize, TStream& target);
+    void ReadTerminated(std::int64_t start, TStream& target);
 };

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TDbf;
 
@@ -37,6 +38,19 @@ public:
     std::int32_t RecordSize = 0;
 
 protected:
+    /// Drops the read-ahead window; call after writing to Stream other than through WriteRecord.
+    void InvalidateWindow();
+
     std::string m_fileName;
     std::string m_openError;
+
+private:
+    std::int32_t FillWindow(std::int64_t offset, std::int64_t windowStart, void* buffer);
+
+    // Read-ahead window: a copy of the file bytes [m_windowStart, m_windowStart + m_windowLength).
+    // Sequential ReadRecord calls are served from it with one pread per window.
+    std::vector<std::uint8_t> m_window;
+    std::int64_t m_windowStart = 0;
+    std::int64_t m_windowLength = 0;
+    std::int64_t m_lastReadOffset = -1;
 };

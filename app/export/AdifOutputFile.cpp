@@ -1,0 +1,249 @@
+// SPDX-License-Identifier: MIT
+// Buffered ADIF output that replaces its target atomically, with the text-file I/O error texts.
+#include "AdifOutputFile.h"
+
+#include "SysUtils.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace adif {
+
+namespace {
+
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+constexpr int kCreateAttempts = 100;
+
+// The codes of the text-file layer whose texts users know.
+constexpr int kFileNotFound = 2;
+constexpr int kInvalidFilename = 3;
+constexpr int kTooManyOpenFiles = 4;
+constexpr int kFileAccessDenied = 5;
+constexpr int kDiskFull = 101;
+constexpr int kWriteFault = 29;
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+/// Writes all of bytes to fd, retrying short writes and interruptions; errno on failure.
+bool writeAll(int fd, const char* bytes, std::size_t count)
+{
+    while (count > 0) {
+        const ssize_t written = ::write(fd, bytes, count);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes += written;
+        count -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string inOutErrorText(int code)
+{
+    switch (code) {
+    case 2: return "File not found";
+    case 3: return "Invalid filename";
+    case 4: return "Too many open files";
+    case 5: return "File access denied";
+    case 100: return "Read beyond end of file";
+    case 101: return "Disk full";
+    case 106: return "Invalid numeric input";
+    default: return "I/O error " + std::to_string(code);
+    }
+}
+
+int inOutCodeFromErrno(int error, bool creating)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return creating ? kInvalidFilename : kFileNotFound;
+    case ENAMETOOLONG:
+    case ELOOP:
+    case EINVAL:
+        return kInvalidFilename;
+    case EMFILE:
+    case ENFILE:
+        return kTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+    case EBUSY:
+        return kFileAccessDenied;
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT:
+        return kDiskFull;
+    case EIO:
+        return kWriteFault;
+    default:
+        // Keep the named codes for the errors they name: an errno that happens to share
+        // one of their numbers must not read as, say, "File access denied".
+        if (error == 2 || error == 3 || error == 4 || error == 5 || error == 100 || error == 101 || error == 106)
+            return kWriteFault;
+        return error;
+    }
+}
+
+void raiseInOutError(int code)
+{
+    throw EInOutError(inOutErrorText(code), code);
+}
+
+AdifOutputFile::AdifOutputFile(std::string targetPath) : m_targetPath(std::move(targetPath))
+{
+    m_buffer.resize(kBufferSize);
+    if (m_targetPath == "-") {
+        m_streaming = true;
+        m_fd = STDOUT_FILENO;
+        return;
+    }
+    m_renameTarget = m_targetPath;
+    struct stat existing {};
+    if (::lstat(m_targetPath.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode)) {
+        // Replace the file a link points to, not the link.
+        if (char* resolved = ::realpath(m_targetPath.c_str(), nullptr)) {
+            m_renameTarget = resolved;
+            std::free(resolved);
+        }
+    }
+    const bool exists = ::stat(m_renameTarget.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode))
+        raiseInOutError(kFileAccessDenied);
+    if (exists && !S_ISREG(existing.st_mode)) {
+        // A device or a pipe (/dev/null, a named pipe) is written in place: renaming a
+        // file over it would replace the device node.
+        m_fd = ::open(m_renameTarget.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (m_fd < 0)
+            raiseInOutError(inOutCodeFromErrno(errno, true));
+        m_streaming = true;
+        return;
+    }
+    // The temporary file lies beside the target so that the rename stays inside one
+    // file system; a dot name keeps it out of ordinary listings.
+    const std::string stem =
+        folderOf(m_renameTarget) + "/." + nameOf(m_renameTarget) + "." + std::to_string(::getpid()) + ".";
+    for (int attempt = 0; attempt < kCreateAttempts && m_fd < 0; ++attempt) {
+        std::string candidate = stem + std::to_string(attempt) + ".tmp";
+        m_fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd >= 0)
+            m_temporaryPath = std::move(candidate);
+        else if (errno != EEXIST)
+            raiseInOutError(inOutCodeFromErrno(errno, true));
+    }
+    if (m_fd < 0)
+        raiseInOutError(inOutCodeFromErrno(EEXIST, true));
+    // A replaced file keeps its permission bits.
+    if (exists)
+        ::fchmod(m_fd, existing.st_mode & 07777);
+}
+
+AdifOutputFile::~AdifOutputFile()
+{
+    if (!m_committed)
+        discard();
+}
+
+void AdifOutputFile::discard() noexcept
+{
+    if (m_fd >= 0 && m_targetPath != "-") {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temporaryPath.empty()) {
+        ::unlink(m_temporaryPath.c_str());
+        m_temporaryPath.clear();
+    }
+}
+
+void AdifOutputFile::append(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        if (m_used == m_buffer.size())
+            flush();
+        const std::size_t part = std::min(bytes.size(), m_buffer.size() - m_used);
+        std::memcpy(m_buffer.data() + m_used, bytes.data(), part);
+        m_used += part;
+        bytes.remove_prefix(part);
+    }
+}
+
+void AdifOutputFile::flush()
+{
+    if (m_used == 0)
+        return;
+    if (!writeAll(m_fd, m_buffer.data(), m_used))
+        raiseInOutError(inOutCodeFromErrno(errno, false));
+    if (!m_streaming) {
+        // Start writing this part to the disk now, so that the fsync before the rename
+        // waits for the last part only instead of the whole file.  A hint: where it is
+        // not supported, fsync does the whole work.
+        ::sync_file_range(m_fd, static_cast<off_t>(m_flushed), static_cast<off_t>(m_used), SYNC_FILE_RANGE_WRITE);
+    }
+    m_flushed += m_used;
+    m_used = 0;
+}
+
+void AdifOutputFile::writeLine(std::string_view text)
+{
+    append(text);
+    append("\r\n");
+}
+
+void AdifOutputFile::commit()
+{
+    flush();
+    if (m_streaming) {
+        m_committed = true;
+        if (m_targetPath != "-") {
+            const int fd = m_fd;
+            m_fd = -1;
+            if (::close(fd) != 0)
+                raiseInOutError(inOutCodeFromErrno(errno, false));
+        }
+        return;
+    }
+    if (::fsync(m_fd) != 0)
+        raiseInOutError(inOutCodeFromErrno(errno, false));
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0)
+        raiseInOutError(inOutCodeFromErrno(errno, false));
+    if (::rename(m_temporaryPath.c_str(), m_renameTarget.c_str()) != 0)
+        raiseInOutError(inOutCodeFromErrno(errno, true));
+    m_temporaryPath.clear();
+    m_committed = true;
+    // Make the rename itself durable; a folder that cannot be synced loses nothing written.
+    const int folder = ::open(folderOf(m_renameTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
+}  // namespace adif
