@@ -24,6 +24,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <cstring>
 
@@ -310,9 +311,13 @@ void DBGrid::refreshScrollBar()
             }
         });
     }
+    // setValue, unlike setSliderPosition, runs no slider action, so following the record
+    // never moves it.  Inside a slider action the value set here is the one the bar keeps.
+    const bool wasUpdating = std::exchange(m_updatingScrollBar, true);
     bar->setRange(0, maximum);
     bar->setPageStep(m_visibleRows);
-    bar->setSliderPosition(position);
+    bar->setValue(position);
+    m_updatingScrollBar = wasUpdating;
 }
 
 void DBGrid::ensureColumnVisible(int column)
@@ -745,7 +750,7 @@ void DBGrid::moveToRecordNumber(int recNo)
 
 void DBGrid::onScrollBarAction(int action)
 {
-    if (!active())
+    if (!active() || m_updatingScrollBar)
         return;
     QScrollBar* bar = verticalScrollBar();
     const int position = bar->sliderPosition();

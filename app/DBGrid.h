@@ -142,6 +142,7 @@ private:
     bool m_inGeometryUpdate = false;
     bool m_geometryDirty = false;
     bool m_scrollBarRefreshQueued = false;
+    bool m_updatingScrollBar = false;
     int m_wheelRemainder = 0;
     int m_column = 0;
     int m_visibleRows = 1;

@@ -77,21 +77,30 @@ TFileStream::TFileStream(const std::string& fileName, std::uint16_t mode) : m_fi
     else
         flags |= O_RDONLY;
 
+    // O_NONBLOCK keeps a FIFO given as a table from hanging the open; it changes
+    // nothing for the regular files that pass the check below.
     int fd = -1;
     do {
-        fd = ::open(fileName.c_str(), flags);
+        fd = ::open(fileName.c_str(), flags | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         ThrowOpenError(fileName, ErrnoText(errno));
 
-    // A directory opens read-only without complaint on Linux, and every later read
-    // fails; refuse it here so the message names the real problem.
+    // A directory opens read-only without complaint on Linux and every later read
+    // fails; a FIFO or device would block or never end.  Only regular files are tables.
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = errno;
+        const bool directory = S_ISDIR(info.st_mode);
+        const bool special = info.st_mode != 0;
         ::close(fd);
+        if (directory)
+            ThrowOpenError(fileName, ErrnoText(EISDIR));
+        if (special)
+            ThrowOpenError(fileName, "it is not a regular file");
         ThrowOpenError(fileName, ErrnoText(error));
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
     // Writers hold each other off with an exclusive advisory lock; readers take none,
     // so a table stays readable while one program writes it.  flock locks belong to

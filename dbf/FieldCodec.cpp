@@ -209,7 +209,7 @@ std::size_t FormatFieldFloat(double value, int precision, int decimals, char* ou
     int count = 0;
     const char* s = sci;
     for (; s < sciEnd && *s != 'e'; ++s)
-        if (*s != '.')
+        if (*s != '.' && count <= maxDigits)
             digit[count++] = *s;
     int exponent = 0;
     if (s < sciEnd) {
@@ -248,11 +248,10 @@ std::size_t FormatFieldFloat(double value, int precision, int decimals, char* ou
     }
     while (count > 0 && digit[count - 1] == '0')
         --count;
-    if (count == 0) {
-        pointPos = 1;
-    } else if (negative) {
-        *p++ = '-';  // a value that rounds to zero loses its sign
-    }
+    if (count == 0)
+        pointPos = 1;  // a value that rounds to zero loses its sign
+    else if (negative)
+        *p++ = '-';
 
     if (count == 0 || pointPos <= P) {
         if (pointPos <= 0 || count == 0) {
@@ -362,6 +361,10 @@ bool TDbfFile::DecodeField(int index, TFieldType type, const std::uint8_t* recor
         std::size_t last = text.size();
         while (first < last && static_cast<std::uint8_t>(text[first]) <= kBlank)
             ++first;
+        // Character fields are mostly blank padding: drop it eight blanks at a time.
+        static constexpr char kEightBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+        while (last - first >= 8 && std::memcmp(text.data() + last - 8, kEightBlanks, 8) == 0)
+            last -= 8;
         while (last > first && static_cast<std::uint8_t>(text[last - 1]) <= kBlank)
             --last;
         auto* out = static_cast<char*>(value);

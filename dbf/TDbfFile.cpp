@@ -23,6 +23,18 @@ std::uint8_t LevelFromVersion(std::uint8_t version)
     return 1;
 }
 
+/// A header whose record count disagrees with the file size is repaired in memory
+/// (the file changes only if the header is rewritten later) after a plain message.
+void RepairRecordCount(std::array<std::uint8_t, 32>& header, std::int32_t counted)
+{
+    const std::int32_t stated = GetI32(&header[kRecordCountOffset]);
+    if (counted == stated)
+        return;
+    ShowPlainMessage("Invalid Record Count,\rRecordCount in Hdr : " + std::to_string(stated) +
+                     "\rexpected : " + std::to_string(counted));
+    PutI32(&header[kRecordCountOffset], counted);
+}
+
 }  // namespace
 
 TFieldType FieldTypeFromLetter(char letter, int length, int decimals)
@@ -58,13 +70,7 @@ TDbfFile::TDbfFile(TDbf* owner, const std::string& fileName, std::uint16_t mode)
     RecordSize = GetU16(&Header[kRecordSizeOffset]);
     m_recordSizeAtOpen = GetU16(&Header[kRecordSizeOffset]);
 
-    const std::int32_t counted = RecordCountFromSize();
-    const std::int32_t stated = RecordCount();
-    if (counted != stated) {
-        ShowPlainMessage("Invalid Record Count,\rRecordCount in Hdr : " + std::to_string(stated) +
-                         "\rexpected : " + std::to_string(counted));
-        PutI32(&Header[kRecordCountOffset], counted);
-    }
+    RepairRecordCount(Header, RecordCountFromSize());
 }
 
 TDbfFile::~TDbfFile()

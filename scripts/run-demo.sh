@@ -10,7 +10,9 @@ demo="$build/demo"
 mkdir -p "$demo"
 cp -f samples/QUILLON.DBF samples/QUILLON.DBT "$demo/"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$build/app/quillon2adif" ]; then
-  exec "$build/app/quillon2adif" "$demo/QUILLON.DBF"
+  # The program reads its help from where it is installed; a build that is not installed
+  # has the collection in its own tree.
+  exec "$build/app/quillon2adif" --help-collection "$build/app/help/quillon2adif.qhc" "$demo/QUILLON.DBF"
 fi
 echo "No display found (DISPLAY is not set): converting the sample log with the command-line converter instead."
 "$build/cli/quillon2adif-cli" "$demo/QUILLON.DBF"

@@ -155,10 +155,14 @@ bool parseMegahertz(std::string_view text, double& megahertz)
 
 const char* bandName(double megahertz)
 {
-    for (const Band& band : kBands)
-        if (megahertz >= band.lowest && megahertz <= band.highest)
-            return band.name;
-    return nullptr;
+    // The bands are in ascending order: the last band starting at or below the
+    // frequency is the only one that can hold it.
+    const auto after = std::upper_bound(kBands.begin(), kBands.end(), megahertz,
+                                        [](double f, const Band& band) { return f < band.lowest; });
+    if (after == kBands.begin())
+        return nullptr;
+    const Band& band = *(after - 1);
+    return megahertz <= band.highest ? band.name : nullptr;
 }
 
 std::string_view bandValue(std::string_view freqText)

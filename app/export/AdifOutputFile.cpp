@@ -18,6 +18,9 @@ namespace {
 
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
 constexpr int kCreateAttempts = 100;
+/// Output that may still be on its way to the disk while more is written: enough for the
+/// disk to keep pace without stalling the export (measured: 1 MiB stalls, 16 MiB does not).
+constexpr std::uint64_t kWritebackLag = std::uint64_t{16} << 20;
 
 // The codes of the text-file layer whose texts users know.
 constexpr int kFileNotFound = 2;
@@ -200,10 +203,24 @@ void AdifOutputFile::flush()
     if (!writeAll(m_fd, m_buffer.data(), m_used))
         raiseInOutError(inOutCodeFromErrno(errno, false));
     if (!m_streaming) {
-        // Start writing this part to the disk now, so that the fsync before the rename
-        // waits for the last part only instead of the whole file.  A hint: where it is
-        // not supported, fsync does the whole work.
+        // Start writing this part to the disk now, and let the parts written out well
+        // before it leave the page cache: the fsync before the rename then waits for the
+        // last few parts only, and a large export does not hold its whole output in
+        // memory.  Where the file system does not support this, fsync does the whole work;
+        // a write error it reports is an error of the export like any other.
         ::sync_file_range(m_fd, static_cast<off_t>(m_flushed), static_cast<off_t>(m_used), SYNC_FILE_RANGE_WRITE);
+        const std::uint64_t written = m_flushed + m_used;
+        if (written - m_released > kWritebackLag) {
+            const std::uint64_t upTo = written - kWritebackLag;
+            const auto from = static_cast<off_t>(m_released);
+            const auto length = static_cast<off_t>(upTo - m_released);
+            if (::sync_file_range(m_fd, from, length,
+                                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) != 0 &&
+                errno != EINVAL && errno != ENOSYS && errno != ESPIPE)
+                raiseInOutError(inOutCodeFromErrno(errno, false));  // a write that failed on its way to the disk
+            ::posix_fadvise(m_fd, from, length, POSIX_FADV_DONTNEED);
+            m_released = upTo;
+        }
     }
     m_flushed += m_used;
     m_used = 0;
@@ -213,6 +230,23 @@ void AdifOutputFile::writeLine(std::string_view text)
 {
     append(text);
     append("\r\n");
+}
+
+char* AdifOutputFile::lineSpace(std::size_t bound)
+{
+    const std::size_t needed = bound + 2;  // and the line end
+    if (m_buffer.size() - m_used < needed)
+        flush();
+    if (m_buffer.size() < needed)
+        m_buffer.resize(needed);  // a record with a memo longer than the buffer
+    return m_buffer.data() + m_used;
+}
+
+void AdifOutputFile::endLine(char* end)
+{
+    *end++ = '\r';
+    *end++ = '\n';
+    m_used = static_cast<std::size_t>(end - m_buffer.data());
 }
 
 void AdifOutputFile::commit()

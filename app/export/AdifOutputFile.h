@@ -36,6 +36,11 @@ public:
 
     /// Writes text and CR LF.  Throws EInOutError when passing the buffer to the file fails.
     void writeLine(std::string_view text);
+    /// Room for a line of at most bound bytes, straight in the output buffer; finish it
+    /// with endLine.  Throws EInOutError when passing the buffer to the file fails.
+    char* lineSpace(std::size_t bound);
+    /// Ends the line written into lineSpace at end with CR LF.
+    void endLine(char* end);
     /// Flushes, syncs and closes the file and moves it onto the target; throws EInOutError.
     void commit();
 
@@ -56,7 +61,8 @@ private:
     bool m_committed = false;
     std::vector<char> m_buffer;
     std::size_t m_used = 0;
-    std::uint64_t m_flushed = 0;  ///< bytes passed to the file so far
+    std::uint64_t m_flushed = 0;   ///< bytes passed to the file so far
+    std::uint64_t m_released = 0;  ///< bytes known to be on the disk and dropped from the cache
 };
 
 }  // namespace adif

@@ -25,9 +25,9 @@ public:
     bool editMemo(QWidget*, const QString&, QString& text) override
     {
         ++memoDialogs;
+        memoShown.append(text);
         if (memoTexts.isEmpty())
             return false;  // the user cancels
-        memoShown.append(text);
         text = memoTexts.takeFirst();
         return true;
     }
@@ -40,7 +40,7 @@ public:
     QStringList errors;
     QStringList plainMessages;
     QStringList questions;
-    QStringList memoShown;
+    QStringList memoShown;  ///< the text each memo dialog opened with
 };
 
 class FakeHelp : public IHelpLauncher {

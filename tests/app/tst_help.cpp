@@ -30,7 +30,6 @@ void HelpTest::initTestCase()
     // The window copies the collection into the user's cache; keep that in the test's own.
     QVERIFY(m_cache.isValid());
     qputenv("XDG_CACHE_HOME", m_cache.path().toLocal8Bit());
-    QStandardPaths::setTestModeEnabled(false);
 }
 
 void HelpTest::opensAtContentsWithIndexAndSearch()

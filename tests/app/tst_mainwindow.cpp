@@ -290,6 +290,7 @@ void MainWindowTest::accelerators()
         m_prompts->fileNames = {table};
         m_form->SpeedButton1Click();
         QVERIFY(logOpenState());
+        m_prompts->openDialogs = 0;
     }
     showAndActivate();
     int aboutShown = 0;

@@ -93,7 +93,7 @@ void TextsTest::localeSettings()
     ApplyLocaleFormat(QLocale(QLocale::German, QLocale::Germany), german);
     QCOMPARE(german.DecimalSeparator, ',');
     QCOMPARE(QString::fromStdString(german.ShortDateFormat), QStringLiteral("dd.mm.yyyy"));
-    QCOMPARE(QByteArray::fromStdString(german.ShortMonthNames[2]), QByteArray("M\xE4r"));
+    QCOMPARE(QByteArray::fromStdString(german.ShortMonthNames[2]), QByteArray("M\xE4rz"));
 
     TFormatSettings american;
     ApplyLocaleFormat(QLocale(QLocale::English, QLocale::UnitedStates), american);

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 using namespace testimage;
 
 namespace {
@@ -32,6 +34,10 @@ TEST(FileStream, OpenFailureNamesFileAndReason)
               "Cannot open file \"" + missing + "\": No such file or directory");
     EXPECT_EQ(OpenErrorText(dir.Path(""), fmReadOnlyShared),
               "Cannot open file \"" + dir.Path("") + "\": Is a directory");
+    // A FIFO would block the open and every read; it is refused at once.
+    const std::string fifo = dir.Path("LOG.DBF");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(OpenErrorText(fifo, fmReadOnlyShared), "Cannot open file \"" + fifo + "\": it is not a regular file");
 }
 
 TEST(FileStream, ReadsWritesAndSeeksAtExplicitPositions)

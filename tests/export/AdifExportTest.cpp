@@ -291,10 +291,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<FaultCase>& p) { return p.param.name; });
 
 // A full disk, for real: the child runs under a file-size limit (SIGXFSZ ignored, so the
-// write fails with EFBIG instead of killing it) and must report "Disk full".
-TEST_F(AdifExportTest, FullDiskKeepsTheEarlierFile)
+// write fails with EFBIG instead of killing it) and must report "Disk full".  The small log
+// fails on its one buffer; the large one fails after earlier parts went to the disk.
+struct FullDiskCase {
+    const char* name;
+    std::size_t records;
+    rlim_t limit;
+};
+void PrintTo(const FullDiskCase& c, std::ostream* os)
 {
-    std::vector<Record> records(2000, testlog::workedExample());
+    *os << c.records << " records, limit " << c.limit;
+}
+class AdifExportFullDisk : public AdifExportTest, public testing::WithParamInterface<FullDiskCase> {};
+
+TEST_P(AdifExportFullDisk, KeepsTheEarlierFile)
+{
+    std::vector<Record> records(GetParam().records, testlog::workedExample());
     testlog::writeTable(m_table, testlog::logFields(), records);
     writeFile(m_dir / "log.adi", kEarlier);
     const auto before = listing();
@@ -303,7 +315,7 @@ TEST_F(AdifExportTest, FullDiskKeepsTheEarlierFile)
     ASSERT_GE(child, 0);
     if (child == 0) {
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{64 * 1024, 64 * 1024};
+        const rlimit limit{GetParam().limit, GetParam().limit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         int status = 3;
         try {
@@ -327,6 +339,10 @@ TEST_F(AdifExportTest, FullDiskKeepsTheEarlierFile)
     EXPECT_EQ(readFile(m_dir / "log.adi"), kEarlier);
     EXPECT_EQ(listing(), before);
 }
+INSTANTIATE_TEST_SUITE_P(Limits, AdifExportFullDisk,
+                         testing::Values(FullDiskCase{"InTheFirstBuffer", 2000, 64 * 1024},
+                                         FullDiskCase{"AfterPartsReachedTheDisk", 140000, 18 << 20}),
+                         [](const testing::TestParamInfo<FullDiskCase>& p) { return p.param.name; });
 
 // A numeric "freq" is read as its value: the decimal separator of its text form plays no part.
 TEST_F(AdifExportTest, NumericFrequencyFieldGivesTheBandOfItsValue)
