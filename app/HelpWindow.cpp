@@ -95,8 +95,11 @@ bool HelpWindow::load(const QString& collectionFile)
         showMissing(collectionFile, tr("The file does not exist or cannot be read."));
         return false;
     }
-    m_engine = new QHelpEngine(WritableCopy(collectionFile), this);
-    m_engine->setReadOnly(false);
+    const QString opened = WritableCopy(collectionFile);
+    m_engine = new QHelpEngine(opened, this);
+    // Without a writable copy the installed collection is used as it is, and only the
+    // full-text search (whose index could not be written) comes up empty.
+    m_engine->setReadOnly(!QFileInfo(opened).isWritable());
     m_engine->setUsesFilterEngine(true);
     if (!m_engine->setupData() || m_engine->registeredDocumentations().isEmpty()) {
         const QString reason = m_engine->error().isEmpty() ? tr("It holds no help pages.") : m_engine->error();

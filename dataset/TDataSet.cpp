@@ -486,6 +486,7 @@ void TDataSet::Edit()
     UpdateCursorPos();
     m_modified = false;
     m_pendingMemos.clear();
+    m_editBuffer = ActiveBuffer();
     SetState(TDataSetState::dsEdit);
 }
 
@@ -525,6 +526,7 @@ void TDataSet::Insert()
     m_eof = false;
     m_modified = false;
     m_pendingMemos.clear();
+    m_editBuffer = ActiveBuffer();
     SetState(TDataSetState::dsInsert);
     DataEvent(TDataEvent::deDataSetChange, 0);
 }
@@ -547,6 +549,7 @@ void TDataSet::Append()
     m_eof = false;
     m_modified = false;
     m_pendingMemos.clear();
+    m_editBuffer = ActiveBuffer();
     SetState(TDataSetState::dsInsert);
     DataEvent(TDataEvent::deDataSetChange, 0);
 }
@@ -786,7 +789,9 @@ std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField& field, TBlobStreamMo
 
 const std::string* TDataSet::PendingMemo(const TField& field) const
 {
-    if (!isEditing(m_state))
+    // Only the edited record has pending text: a view drawing its other rows (by
+    // moving the active record) must see their stored memos.
+    if (!isEditing(m_state) || ActiveBuffer() != m_editBuffer)
         return nullptr;
     for (const auto& [fieldNo, text] : m_pendingMemos)
         if (fieldNo == field.FieldNo())

@@ -226,5 +226,6 @@ private:
     int m_currentRecord = -1;
     std::vector<TDataSource*> m_dataSources;
     std::vector<std::pair<int, std::string>> m_pendingMemos;  ///< field number, new text
+    TRecordBuffer m_editBuffer = nullptr;  ///< the buffer of the record being edited or inserted
     TDataSetState m_stateAtDisable = TDataSetState::dsInactive;
 };

@@ -373,6 +373,8 @@ void GridTest::memoIsEditedInItsDialog()
     QCOMPARE(ds().State(), TDataSetState::dsEdit);
     QVERIFY(!FileBytes(memoPath).contains("Worked on a new antenna"));  // held until the post
     QCOMPARE(m_grid->cellText(1, kRemarks), QStringLiteral("Worked on a new antenna"));
+    // Row 6 is record 7, which has a memo of its own.
+    QVERIFY(m_grid->cellText(6, kRemarks) != QStringLiteral("Worked on a new antenna"));
 
     press(Qt::Key_Down);
     QCOMPARE(ds().State(), TDataSetState::dsBrowse);

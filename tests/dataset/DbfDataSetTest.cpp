@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The table dataset over real table and memo files: browse, edit, insert, delete, close, memos and failures.
 #include "DbfErrors.h"
+#include "TDataSource.h"
 #include "TDbf.h"
 #include "TableImage.h"
 
@@ -447,6 +448,24 @@ TEST_P(DbfMemoTest, MemoEditsAreStoredAtPostAndDroppedByCancel)
     dbf.Open();
     dbf.Last();
     EXPECT_EQ(Remarks(), "appended");
+}
+
+// While a memo edit is pending, a view drawing another row reads that row's own memo.
+TEST_P(DbfMemoTest, PendingMemoBelongsToTheEditedRowOnly)
+{
+    TDataSource source;
+    source.SetDataSet(&dbf);
+    TDataLink link;
+    link.SetDataSource(&source);
+    link.SetBufferCount(2);
+    dbf.Edit();
+    dbf.FieldByName("remarks").SetAsString("new");
+    link.SetActiveRecord(1);
+    EXPECT_EQ(Remarks(), "");
+    link.SetActiveRecord(0);
+    EXPECT_EQ(Remarks(), "new");
+    dbf.Cancel();
+    link.SetDataSource(nullptr);
 }
 
 // A read-write stream never stores; a write stream handed out while editing becomes
