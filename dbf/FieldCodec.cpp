@@ -20,12 +20,16 @@
 #include "DbfLayout.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -36,6 +40,14 @@ constexpr int kDefaultYear = 1900;
 constexpr int kMaxYear = 9999;
 // Room for any number text the codec builds: sign, 18 integer digits, ".", 18 decimals.
 constexpr std::size_t kNumberTextSize = 64;
+
+// The exact path of FieldTextToFloat: an integer of at most 2^53 and a power of ten up to
+// 10^22 are both exact doubles.
+constexpr std::size_t kMaxMantissaDigits = 19;
+constexpr std::uint64_t kMaxExactMantissa = std::uint64_t{1} << 53;
+constexpr std::array<double, 23> kExactPowersOfTen{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Fields are short (a dozen bytes, at most 255): a plain loop beats a library call here.
 std::string_view UpToNul(std::string_view text)
@@ -187,6 +199,145 @@ std::size_t EncodeDateText(std::int32_t dayNumber, char* out)
     return static_cast<std::size_t>(p - out);
 }
 
+// Character fields are read a machine word (eight bytes) at a time: the export decodes
+// twelve of them per record, a million records per log, and most of their bytes are
+// blank padding.  The word tricks assume little-endian byte order; elsewhere the plain
+// byte loops below do the same work.
+constexpr std::uint64_t kLowBits = 0x0101010101010101u;
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+constexpr std::uint64_t kSevenBits = 0x7F7F7F7F7F7F7F7Fu;
+constexpr bool kWordTricks = std::endian::native == std::endian::little;
+
+std::uint64_t LoadWord(const std::uint8_t* at)
+{
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+/// The high bit of every byte of word above a blank (0x20): the bytes trimming keeps.
+std::uint64_t NonBlankBytes(std::uint64_t word)
+{
+    // (b & 0x7F) + 0x5F reaches 0x80 exactly when b & 0x7F > 0x20; no carry leaves a byte.
+    return (((word & kSevenBits) + 0x5F5F5F5F5F5F5F5Fu) | word) & kHighBits;
+}
+
+/// The high bit of every zero byte of word (exact per byte, unlike the borrow trick).
+std::uint64_t ZeroBytes(std::uint64_t word)
+{
+    return ~(((word & kSevenBits) + kSevenBits) | word) & kHighBits;
+}
+
+/// Copies count bytes with at most two overlapping moves for the short texts of a log.
+[[gnu::always_inline]] inline void CopyText(char* out, const std::uint8_t* from, std::size_t count)
+{
+    if (count >= 8 && count <= 16) {
+        std::memcpy(out, from, 8);
+        std::memcpy(out + count - 8, from + count - 8, 8);
+    } else if (count >= 4 && count < 8) {
+        std::memcpy(out, from, 4);
+        std::memcpy(out + count - 4, from + count - 4, 4);
+    } else if (count >= 2 && count < 4) {
+        std::memcpy(out, from, 2);
+        std::memcpy(out + count - 2, from + count - 2, 2);
+    } else if (count == 1) {
+        out[0] = static_cast<char>(from[0]);
+    } else if (count > 16) {
+        std::memcpy(out, from, count);
+    }
+}
+
+/// The end of the text in record bytes [from, to) without its trailing bytes up to a blank.
+[[gnu::always_inline]] inline std::size_t TrimmedEnd(const std::uint8_t* record, std::size_t from, std::size_t to)
+{
+    std::size_t end = to;
+    if constexpr (kWordTricks) {
+        // Each step looks at the word that ends at end; it may start before the field (in
+        // the record), and those bytes are masked out.
+        while (end > from && end >= 8) {
+            const std::size_t start = end - 8;
+            std::uint64_t kept = NonBlankBytes(LoadWord(record + start));
+            if (from > start)
+                kept &= ~std::uint64_t{0} << (8 * (from - start));
+            if (kept != 0)
+                return start + static_cast<std::size_t>(63 - std::countl_zero(kept)) / 8 + 1;
+            end = std::max(start, from);
+        }
+    }
+    while (end > from && record[end - 1] <= static_cast<std::uint8_t>(kBlank))
+        --end;
+    return end;
+}
+
+/// The character field in record bytes [from, to) into out as ANSI text with a NUL:
+/// bytes up to a blank trimmed at both ends, then cut at the first NUL.  out receives
+/// the text and its NUL, nothing more.  Returns the length of the text.
+[[gnu::always_inline]] inline std::size_t DecodeCharacterText(const std::uint8_t* record, std::size_t from,
+                                                              std::size_t to, char* out)
+{
+    const std::size_t end = TrimmedEnd(record, from, to);
+    std::size_t start = from;
+    while (start < end && record[start] <= static_cast<std::uint8_t>(kBlank))
+        ++start;
+    const std::uint8_t* text = record + start;
+    const std::size_t count = end - start;
+
+    if constexpr (kWordTricks) {
+        // Look for a NUL and for bytes above 0x7F (the only ones the code page changes).
+        std::uint64_t zeros = 0;
+        std::uint64_t highs = 0;
+        std::size_t at = 0;
+        for (; at + 8 <= count; at += 8) {
+            const std::uint64_t word = LoadWord(text + at);
+            zeros |= ZeroBytes(word);
+            highs |= word;
+        }
+        bool scanned = at == count;
+        if (!scanned && end >= 8) {
+            // The rest through the word that ends with the text; bytes before it are masked out.
+            const std::uint64_t word = LoadWord(record + end - 8);
+            const std::uint64_t mask = count >= 8 ? ~std::uint64_t{0} : ~std::uint64_t{0} << (8 * (8 - count));
+            zeros |= ZeroBytes(word) & mask;
+            highs |= word & mask;
+            scanned = true;
+        }
+        if (scanned && zeros == 0) {
+            CopyText(out, text, count);
+            out[count] = '\0';
+            if ((highs & kHighBits) != 0)
+                OemToAnsi(out, count);
+            return count;
+        }
+    }
+    std::size_t length = 0;
+    while (length < count && text[length] != 0)
+        ++length;
+    CopyText(out, text, length);
+    out[length] = '\0';
+    OemToAnsi(out, length);
+    return length;
+}
+
+[[noreturn]] void RaiseFieldIndexOutOfRange(int index, const std::string& fileName, std::size_t fieldCount)
+{
+    throw EBinaryDataSetError("Field index " + std::to_string(index) + " out of range: \"" + fileName + "\" has " +
+                              std::to_string(fieldCount) + " fields");
+}
+
+/// The bytes of field index inside a record of recordSize bytes: [first, last).  A field
+/// that reaches past the record (the header's record size is smaller than the descriptors
+/// say) reads as the part of it inside the record.
+inline void FieldBytes(const std::vector<TMyFieldInfo>& infos, std::int32_t recordSize, const std::string& fileName,
+                       int index, std::size_t& first, std::size_t& last)
+{
+    if (static_cast<std::size_t>(index) >= infos.size())  // a negative index too
+        RaiseFieldIndexOutOfRange(index, fileName, infos.size());
+    const TMyFieldInfo& info = infos[static_cast<std::size_t>(index)];
+    const std::int32_t inside = std::clamp(recordSize - info.FieldOffset, 0, info.FieldSize);
+    first = inside > 0 ? static_cast<std::size_t>(info.FieldOffset) : 0;
+    last = first + static_cast<std::size_t>(inside);
+}
+
 /// FloatToFieldText into out (at least kNumberTextSize bytes); returns the length.
 std::size_t FormatFieldFloat(double value, int precision, int decimals, char* out)
 {
@@ -284,7 +435,8 @@ std::size_t FormatFieldFloat(double value, int precision, int decimals, char* ou
 
 long double FieldTextToFloat(std::string_view text)
 {
-    text = UpToNul(text);
+    // The text ends at its first NUL: no rule below accepts a NUL, so every scan stops
+    // there as it would at the end of the text, and the final check accepts either.
     std::size_t i = 0;
     const std::size_t n = text.size();
     const auto isDigit = [&text](std::size_t k) { return text[k] >= '0' && text[k] <= '9'; };
@@ -296,8 +448,13 @@ long double FieldTextToFloat(std::string_view text)
         ++i;
     }
     const std::size_t numberStart = i;
+    // The digits as one integer while they fit (19 digits always do), for the exact path below.
+    std::uint64_t mantissa = 0;
     std::size_t digits = 0;
+    std::size_t decimals = 0;
     while (i < n && isDigit(i)) {
+        if (digits < kMaxMantissaDigits)
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
         ++i;
         ++digits;
     }
@@ -306,13 +463,18 @@ long double FieldTextToFloat(std::string_view text)
         point = true;
         ++i;
         while (i < n && isDigit(i)) {
+            if (digits < kMaxMantissaDigits)
+                mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
             ++i;
             ++digits;
+            ++decimals;
         }
     }
     if (digits == 0 && !point)
         return 0;
+    bool exponent = false;
     if (i < n && (text[i] == 'E' || text[i] == 'e')) {
+        exponent = true;
         ++i;
         if (i < n && (text[i] == '+' || text[i] == '-'))
             ++i;
@@ -324,16 +486,23 @@ long double FieldTextToFloat(std::string_view text)
     const std::size_t numberEnd = i;
     while (i < n && text[i] == kBlank)
         ++i;
-    if (i != n)
+    if (i != n && text[i] != '\0')
         return 0;
     if (digits == 0)
         return 0;  // "." alone (or with an exponent) is a number: zero
 
     double value = 0;
-    const auto result = std::from_chars(text.data() + numberStart, text.data() + numberEnd, value);
-    // Overflow reads as 0 like any other text that is not a number; underflow is 0 anyway.
-    if (result.ec != std::errc{} || result.ptr != text.data() + numberEnd)
-        return 0;
+    if (!exponent && digits <= kMaxMantissaDigits && mantissa <= kMaxExactMantissa &&
+        decimals < kExactPowersOfTen.size()) {
+        // Both operands are exact doubles and the division rounds once, correctly: the
+        // same double the full conversion gives, for the usual fixed-point field text.
+        value = static_cast<double>(mantissa) / kExactPowersOfTen[decimals];
+    } else {
+        const auto result = std::from_chars(text.data() + numberStart, text.data() + numberEnd, value);
+        // Overflow reads as 0 like any other text that is not a number; underflow is 0 anyway.
+        if (result.ec != std::errc{} || result.ptr != text.data() + numberEnd)
+            return 0;
+    }
     return negative ? -static_cast<long double>(value) : static_cast<long double>(value);
 }
 
@@ -343,38 +512,23 @@ std::string FloatToFieldText(double value, int precision, int digits)
     return std::string(text, FormatFieldFloat(value, precision, digits, text));
 }
 
+std::size_t TDbfFile::DecodeCharacterField(int index, const std::uint8_t* record, char* value) const
+{
+    std::size_t first = 0;
+    std::size_t last = 0;
+    FieldBytes(m_fieldInfos, RecordSize, m_fileName, index, first, last);
+    return DecodeCharacterText(record, first, last, value);
+}
+
 bool TDbfFile::DecodeField(int index, TFieldType type, const std::uint8_t* record, void* value) const
 {
-    if (index < 0 || index >= static_cast<int>(m_fieldInfos.size()))
-        throw EBinaryDataSetError("Field index " + std::to_string(index) + " out of range: \"" + m_fileName +
-                                  "\" has " + std::to_string(m_fieldInfos.size()) + " fields");
-    const TMyFieldInfo& info = m_fieldInfos[static_cast<std::size_t>(index)];
-    // A field that reaches past the record (the header's record size is smaller than
-    // the descriptors say) reads as the part of it inside the record.
-    const std::int32_t inside = std::clamp(RecordSize - info.FieldOffset, 0, info.FieldSize);
-    const std::string_view text(reinterpret_cast<const char*>(record) + (inside > 0 ? info.FieldOffset : 0),
-                                static_cast<std::size_t>(inside));
+    std::size_t first = 0;
+    std::size_t last = 0;
+    FieldBytes(m_fieldInfos, RecordSize, m_fileName, index, first, last);
+    const std::string_view text(reinterpret_cast<const char*>(record) + first, last - first);
 
     switch (type) {
-    case TFieldType::ftString: {
-        std::size_t first = 0;
-        std::size_t last = text.size();
-        while (first < last && static_cast<std::uint8_t>(text[first]) <= kBlank)
-            ++first;
-        // Character fields are mostly blank padding: drop it eight blanks at a time.
-        static constexpr char kEightBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-        while (last - first >= 8 && std::memcmp(text.data() + last - 8, kEightBlanks, 8) == 0)
-            last -= 8;
-        while (last > first && static_cast<std::uint8_t>(text[last - 1]) <= kBlank)
-            --last;
-        auto* out = static_cast<char*>(value);
-        std::size_t length = 0;
-        for (; first + length < last && text[first + length] != '\0'; ++length)
-            out[length] = text[first + length];
-        out[length] = '\0';
-        OemToAnsi(out, length);
-        break;
-    }
+    case TFieldType::ftString: DecodeCharacterText(record, first, last, static_cast<char*>(value)); break;
     case TFieldType::ftSmallint: {
         std::int32_t number = 0;
         ParseIntegerText(text, number);
@@ -395,8 +549,8 @@ bool TDbfFile::DecodeField(int index, TFieldType type, const std::uint8_t* recor
         break;
     }
     case TFieldType::ftBoolean: {
-        const char first = text.empty() ? '\0' : text[0];
-        const std::uint16_t flag = (first == 'T' || first == 't' || first == 'Y' || first == 'y') ? 1 : 0;
+        const char letter = text.empty() ? '\0' : text[0];
+        const std::uint16_t flag = (letter == 'T' || letter == 't' || letter == 'Y' || letter == 'y') ? 1 : 0;
         std::memcpy(value, &flag, sizeof flag);
         break;
     }

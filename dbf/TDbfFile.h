@@ -45,6 +45,9 @@ public:
 
     /// Decodes field index (0-based) of record into value (native format of type). Always true.
     bool DecodeField(int index, TFieldType type, const std::uint8_t* record, void* value) const;
+    /// DecodeField for a character field (ftString) that also tells the length of the text
+    /// it wrote to value (before its NUL), for readers that go through many records.
+    std::size_t DecodeCharacterField(int index, const std::uint8_t* record, char* value) const;
     /// Encodes value into field index of record.  Throws EFieldToLongError when the text
     /// does not fit (record unchanged).  For ftString, value is converted to OEM in place.
     void EncodeField(int index, TFieldType type, void* value, std::uint8_t* record);

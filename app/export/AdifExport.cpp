@@ -6,8 +6,8 @@
 #include "AdifOutputFile.h"
 #include "TDbf.h"
 
+#include <algorithm>
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <cstdint>
@@ -65,23 +65,6 @@ std::size_t wordPadded(std::size_t size)
     return (size + kWord - 1) / kWord * kWord + kWord;
 }
 
-/// The length of the NUL-terminated text at the start of a wordPadded buffer.  Twelve
-/// texts per record, a million records: eight bytes per step instead of one.
-std::size_t textLength(const char* buffer)
-{
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
-        for (std::size_t at = 0;; at += kWord) {
-            std::uint64_t word;
-            std::memcpy(&word, buffer + at, kWord);
-            // The lowest set high bit marks the first zero byte of the word.
-            if (const std::uint64_t zeros = (word - kOnes) & ~word & kHighs)
-                return at + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
-        }
-    }
-    return std::strlen(buffer);
-}
-
 /// How one of the thirteen fields is read each record.
 enum class Reading {
     Text,        ///< its text form (AsString)
@@ -92,19 +75,34 @@ enum class Reading {
 struct FieldSource {
     TField* field = nullptr;
     Reading reading = Reading::Text;
+    int index = -1;                ///< the field's index in the table file
     std::vector<char> characters;  ///< the decode buffer of a character field (Size + 1 bytes, wordPadded)
     std::string text;              ///< the text form of any other kind
     std::string_view value;        ///< this record's text
 
-    void read()
+    /// Whether TDbf::LoadFieldValue would decode this field from record.
+    bool decodable(const std::uint8_t* record, const TDbfFile* table) const
+    {
+        return record != nullptr && table != nullptr && index >= 0 &&
+               index < static_cast<int>(table->FieldInfos().size());
+    }
+
+    /// record: the active record buffer (nullptr when there is none), read through table.
+    void read(const std::uint8_t* record, const TDbfFile* table)
     {
         if (reading == Reading::Characters) {
-            // The same text as AsString gives, without a new string per field and record.
+            // The same text as AsString gives, without a new string per field and record:
+            // the bytes TDbf::LoadFieldValue would decode, handed to the codec directly
+            // instead of through the field and the dataset once per field.
+            std::size_t length = 0;
             characters[0] = '\0';
-            if (!field->GetData(characters.data()))
-                characters[0] = '\0';
-            characters[static_cast<std::size_t>(field->Size())] = '\0';
-            value = std::string_view(characters.data(), textLength(characters.data()));
+            if (decodable(record, table))
+                length = table->DecodeCharacterField(index, record, characters.data());
+            // The codec cuts the text at its first NUL and ends it with one, so its length is
+            // the text's; reading the bytes just written back to find it would stall.
+            const auto size = static_cast<std::size_t>(field->Size());
+            characters[size] = '\0';
+            value = std::string_view(characters.data(), std::min(length, size));
         } else if (reading == Reading::Text) {
             text = field->AsString();
             value = text;
@@ -123,8 +121,10 @@ public:
     {
         if (!m_resolved)
             resolve();
+        m_record = m_dbf.Active() ? m_dbf.ActiveBuffer() : nullptr;
+        m_table = m_dbf.TableFile();
         for (FieldSource& source : m_sources)
-            source.read();
+            source.read(m_record, m_table);
 
         m_date = m_sources[Date].reading == Reading::Value ? adif::qsoDateFromDay(m_sources[Date].field->AsDate())
                                                             : adif::qsoDateFromText(m_sources[Date].value);
@@ -156,6 +156,7 @@ private:
         for (std::size_t i = 0; i < FieldCount; ++i) {
             FieldSource& source = m_sources[i];
             source.field = &m_dbf.FieldByName(kFieldNames[i]);
+            source.index = source.field->FieldNo() - 1;
             const TFieldType type = source.field->DataType();
             if ((i == Date && type == TFieldType::ftDate) || (i == Freq && isNumeric(type))) {
                 source.reading = Reading::Value;
@@ -173,9 +174,11 @@ private:
         if (freq.reading != Reading::Value)
             return adif::bandValue(freq.value);
         // A numeric field is read as its value, whatever decimal separator its text form uses.
-        const double megahertz = freq.field->DataType() == TFieldType::ftFloat
-                                     ? freq.field->AsFloat()
-                                     : static_cast<double>(freq.field->AsLargeInt());
+        double megahertz = 0;
+        if (freq.field->DataType() != TFieldType::ftFloat)
+            megahertz = static_cast<double>(freq.field->AsLargeInt());
+        else if (freq.decodable(m_record, m_table))  // what AsFloat reads, straight from the codec
+            m_table->DecodeField(freq.index, TFieldType::ftFloat, m_record, &megahertz);
         if (const char* band = adif::bandName(megahertz))
             return band;
         freq.text = freq.field->AsString();
@@ -183,6 +186,8 @@ private:
     }
 
     TDbf& m_dbf;
+    const std::uint8_t* m_record = nullptr;  ///< this record's buffer, nullptr when there is none
+    const TDbfFile* m_table = nullptr;
     bool m_resolved = false;
     std::array<FieldSource, FieldCount> m_sources;
     adif::ShortValue m_date, m_time, m_iota;

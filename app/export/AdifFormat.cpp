@@ -56,10 +56,25 @@ public:
     }
     void text(std::string_view value)
     {
-        if (value.empty())
-            return;  // an empty view may have no data pointer at all
-        std::memcpy(m_at, value.data(), value.size());
-        m_at += value.size();
+        // Values are mostly a few bytes: two overlapping moves of a fixed size each beat a
+        // call to memcpy.  An empty view may have no data pointer at all: nothing is read.
+        const std::size_t n = value.size();
+        const char* from = value.data();
+        if (n >= 8 && n <= 16) {
+            std::memcpy(m_at, from, 8);
+            std::memcpy(m_at + n - 8, from + n - 8, 8);
+        } else if (n >= 4 && n < 8) {
+            std::memcpy(m_at, from, 4);
+            std::memcpy(m_at + n - 4, from + n - 4, 4);
+        } else if (n >= 2 && n < 4) {
+            std::memcpy(m_at, from, 2);
+            std::memcpy(m_at + n - 2, from + n - 2, 2);
+        } else if (n == 1) {
+            *m_at = *from;
+        } else if (n > 16) {
+            std::memcpy(m_at, from, n);
+        }
+        m_at += n;
     }
     void character(char c) { *m_at++ = c; }
     void decimal(std::size_t number)
@@ -109,8 +124,21 @@ std::string_view monthNumber(std::string_view monthText)
 {
     if (monthText.size() != 3)
         return monthText;
-    for (std::size_t i = 0; i < kMonthNames.size(); ++i)
-        if (monthText == kMonthNames[i])
+    // Each name as one number, compared at once (the export reads a month per record).
+    constexpr auto key = [](std::string_view name) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(name[0])) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(name[1])) << 8 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(name[2])) << 16;
+    };
+    static constexpr auto kMonthKeys = [key] {
+        std::array<std::uint32_t, kMonthNames.size()> keys{};
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            keys[i] = key(kMonthNames[i]);
+        return keys;
+    }();
+    const std::uint32_t wanted = key(monthText);
+    for (std::size_t i = 0; i < kMonthKeys.size(); ++i)
+        if (wanted == kMonthKeys[i])
             return kMonthNumbers[i];
     return monthText;
 }

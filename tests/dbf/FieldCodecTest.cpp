@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: MIT
 // Field values: decoding stored text of every kind, encoding values back, the number texts.
+#include "CodePages.h"
 #include "DbfErrors.h"
 #include "TDbfFile.h"
 #include "TableImage.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <charconv>
 #include <chrono>
 #include <clocale>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <random>
+#include <string_view>
 
 using namespace testimage;
 
@@ -176,6 +181,66 @@ TEST_F(Codec, LogicalAndCharacterText)
     }
 }
 
+// Character fields are trimmed and copied a word at a time: compare with the plain rule,
+// byte by byte, on fields of many widths and places in the record (one starts in the
+// first eight bytes, one is wider than sixteen) among random neighbour bytes.
+TEST(CharacterText, AgreesWithTheByteByByteRule)
+{
+    Table t;
+    t.fields = {{"A", 'C', 3}, {"B", 'C', 1}, {"C", 'C', 13}, {"D", 'C', 30}, {"E", 'C', 6}, {"F", 'C', 17}};
+    TempDir dir;
+    TFieldDefs defs;
+    TDbfFile file(nullptr, dir.Write("text.dbf", t.Build()), fmReadOnlyShared);
+    file.ReadFieldDefs(defs);
+
+    const auto reference = [](std::string_view stored) {
+        std::size_t first = 0;
+        std::size_t last = stored.size();
+        while (first < last && static_cast<std::uint8_t>(stored[first]) <= ' ')
+            ++first;
+        while (last > first && static_cast<std::uint8_t>(stored[last - 1]) <= ' ')
+            --last;
+        std::string text(stored.substr(first, last - first));
+        text.resize(std::strlen(text.c_str()));
+        OemToAnsi(text.data(), text.size());
+        return text;
+    };
+    // Mostly blanks and letters, with the bytes the rule treats specially.
+    constexpr std::array<std::uint8_t, 12> kBytes{' ', ' ', ' ', 'A', 'b', '7', '\0', '\t', 0x21, 0x81, 0xE1, 0xFF};
+    std::mt19937_64 random(7);
+    std::vector<std::uint8_t> record(static_cast<std::size_t>(file.RecordSize));
+    for (int round = 0; round < 20000; ++round) {
+        for (std::uint8_t& byte : record)
+            byte = kBytes[random() % kBytes.size()];
+        // Padded texts as a log holds them, in half of the rounds.
+        if (round % 2 == 0) {
+            for (const TMyFieldInfo& info : file.FieldInfos()) {
+                const auto size = static_cast<std::size_t>(info.FieldSize);
+                const std::size_t kept = random() % (size + 1);
+                std::fill_n(record.begin() + info.FieldOffset + static_cast<std::ptrdiff_t>(kept), size - kept, ' ');
+            }
+        }
+        for (int index = 0; index < static_cast<int>(file.FieldInfos().size()); ++index) {
+            const TMyFieldInfo& info = file.FieldInfos()[static_cast<std::size_t>(index)];
+            const std::string stored(reinterpret_cast<const char*>(record.data()) + info.FieldOffset,
+                                     static_cast<std::size_t>(info.FieldSize));
+            const std::string expected = reference(stored);
+            SCOPED_TRACE(info.FieldName + " \"" + stored + "\"");
+
+            std::array<char, 40> value;
+            value.fill('#');
+            EXPECT_EQ(file.DecodeCharacterField(index, record.data(), value.data()), expected.size());
+            EXPECT_EQ(std::string(value.data()), expected);
+            EXPECT_EQ(value[expected.size() + 1], '#');  // nothing written past the NUL
+
+            value.fill('#');
+            EXPECT_TRUE(file.DecodeField(index, TFieldType::ftString, record.data(), value.data()));
+            EXPECT_EQ(std::string(value.data()), expected);
+            EXPECT_EQ(value[expected.size() + 1], '#');
+        }
+    }
+}
+
 TEST(FieldText, ToFloat)
 {
     const struct {
@@ -191,6 +256,44 @@ TEST(FieldText, ToFloat)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(static_cast<double>(FieldTextToFloat(c.text)), c.value);
+    }
+}
+
+// Fixed-point texts take a short path; it must give the very double the full conversion
+// gives.  Texts of every width around the limits of that path (2^53, 19 digits, 22
+// decimals), with signs, blanks and leading zeros.
+TEST(FieldText, ToFloatAgreesWithTheFullConversion)
+{
+    std::mt19937_64 random(20240611);
+    const auto below = [&random](std::uint64_t n) {
+        return std::uniform_int_distribution<std::uint64_t>(0, n - 1)(random);
+    };
+    for (int round = 0; round < 200000; ++round) {
+        std::string digits;
+        const std::size_t count = 1 + below(24);
+        if (round % 7 == 0) {
+            digits = std::to_string((std::uint64_t{1} << 53) - 2 + below(5));  // around 2^53
+        } else {
+            for (std::size_t k = 0; k < count; ++k)
+                digits += static_cast<char>('0' + below(10));
+        }
+        const std::size_t decimals = below(digits.size() + 2);  // a point anywhere, or none
+        std::string number = digits;
+        if (decimals <= digits.size() && below(4) != 0)
+            number.insert(digits.size() - decimals, ".");
+        const char sign = "+- "[below(3)];
+        const std::string text = std::string(below(4), ' ') + (sign == ' ' ? "" : std::string(1, sign)) + number +
+                                 std::string(below(3), ' ');
+
+        double expected = 0;
+        const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), expected);
+        ASSERT_EQ(error, std::errc{}) << number;
+        ASSERT_EQ(end, number.data() + number.size()) << number;
+        if (sign == '-')
+            expected = -expected;
+        const auto actual = static_cast<double>(FieldTextToFloat(text));
+        ASSERT_EQ(actual, expected) << '"' << text << '"';
+        ASSERT_EQ(std::signbit(actual), std::signbit(expected)) << '"' << text << '"';
     }
 }
 
