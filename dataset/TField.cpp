@@ -448,13 +448,16 @@ std::int64_t TLargeintField::AsLargeInt() const
 
 void TLargeintField::SetAsLargeInt(std::int64_t value)
 {
-    // The table stores at most 32 bits (and a small integer 16); a value beyond that
-    // is refused rather than cut.
-    std::int64_t low = std::numeric_limits<std::int32_t>::min();
-    std::int64_t high = std::numeric_limits<std::int32_t>::max();
+    // A small integer holds 16 bits and an integer 32; a value beyond that is refused
+    // rather than cut.  A large integer takes the whole 64-bit range.
+    std::int64_t low = std::numeric_limits<std::int64_t>::min();
+    std::int64_t high = std::numeric_limits<std::int64_t>::max();
     if (m_dataType == TFieldType::ftSmallint) {
         low = std::numeric_limits<std::int16_t>::min();
         high = std::numeric_limits<std::int16_t>::max();
+    } else if (m_dataType == TFieldType::ftInteger) {
+        low = std::numeric_limits<std::int32_t>::min();
+        high = std::numeric_limits<std::int32_t>::max();
     }
     if (value < low || value > high)
         throw EConvertError(std::to_string(value) + " is not a valid value for field '" + m_fieldName +
@@ -567,6 +570,11 @@ std::string TDateField::AsString() const
 
 void TDateField::SetAsString(std::string_view text)
 {
+    // Empty text clears the date: day number 0, which the table stores as blanks.
+    if (text.find_first_not_of(' ') == std::string_view::npos) {
+        SetAsDate(0);
+        return;
+    }
     SetAsDate(parseDate(text));
 }
 

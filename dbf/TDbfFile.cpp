@@ -123,6 +123,10 @@ void TDbfFile::ReadFieldDefs(TFieldDefs& defs)
     // from the header, and a later header rewrite stores that size again.  Fields that
     // then reach past the record read as the bytes inside it and refuse to be stored.
     const int stated = GetU16(&Header[kRecordSizeOffset]);
+    // With a record size of 0 no record can be located: such a table would open empty,
+    // export nothing, and a writable close would put the end-of-file byte over record 0.
+    if (stated == 0)
+        throw EBinaryDataSetError("Invalid Record Size : 0 (must be between 1 and 65535)");
     if (stated != offset)
         ShowPlainMessage("Invalid Record Size,\rRecord Size in Hdr : " + std::to_string(stated) +
                          "\rExpected : " + std::to_string(offset));

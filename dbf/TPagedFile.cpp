@@ -56,13 +56,15 @@ std::int32_t TPagedFile::ReadRecord(std::int32_t n, void* buffer)
     const std::int64_t previous = m_lastReadOffset;
     m_lastReadOffset = offset;
 
-    // Only a scan (a step to a neighbouring record, or the same one again) is served
-    // from the window.  A jump goes to the file, so a table that another program
-    // changes while we hold it open read-only shows the change once the cursor jumps.
+    // Only a scan (a step to a neighbouring record) is served from the window.  A jump,
+    // or reading the same record again (what a refresh does), goes to the file and drops
+    // the window, so a table that another program changes while we hold it open
+    // read-only shows the change after a refresh or a jump.
     const bool forward = previous >= 0 && offset == previous + size;
     const bool backward = previous >= 0 && offset + size == previous;
-    const bool again = offset == previous;
-    if ((forward || backward || again) && offset >= m_windowStart &&
+    if (offset == previous)
+        InvalidateWindow();
+    if ((forward || backward) && offset >= m_windowStart &&
         offset + size <= m_windowStart + m_windowLength) {
         std::memcpy(buffer, m_window.data() + (offset - m_windowStart), static_cast<std::size_t>(size));
         Stream->SetPosition(offset + size);

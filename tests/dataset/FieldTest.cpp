@@ -56,14 +56,17 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, FieldTextForm,
     ::testing::Values(TextCase{"s", "abc", "abc"}, TextCase{"i", "-42", "-42"}, TextCase{"i", " +7 ", "7"},
                       TextCase{"i", "", "0"}, TextCase{"sm", "-32768", "-32768"},
-                      TextCase{"l", "2147483647", "2147483647"}, TextCase{"b", "yes", "True"},
+                      TextCase{"l", "2147483647", "2147483647"},
+                      TextCase{"l", "4294967297", "4294967297"},
+                      TextCase{"l", "-9223372036854775808", "-9223372036854775808"}, TextCase{"b", "yes", "True"},
                       TextCase{"b", "F", "False"}, TextCase{"b", "n", "False"}, TextCase{"b", "TRUE", "True"},
                       TextCase{"f", "3.5", "3.5"}, TextCase{"f", "14.025", "14.025"}, TextCase{"f", "7", "7"},
                       TextCase{"f", "-0", "0"}, TextCase{"f", "1e20", "1E20"}, TextCase{"f", "-0.0000015", "-1.5E-6"},
                       TextCase{"f", "0.333333333333333333", "0.333333333333333"},
                       TextCase{"f", "123456789012345678", "1.23456789012346E17"},
                       TextCase{"d", "19-Nov-2000", "19-Nov-2000"}, TextCase{"d", "2000-11-19", "19-Nov-2000"},
-                      TextCase{"d", " 1-feb-1999 ", "01-Feb-1999"}, TextCase{"d", "29-Feb-2000", "29-Feb-2000"}));
+                      TextCase{"d", " 1-feb-1999 ", "01-Feb-1999"}, TextCase{"d", "29-Feb-2000", "29-Feb-2000"},
+                      TextCase{"d", "", ""}));
 
 TEST(Field, TextThatIsNoValueIsRefusedAndLeavesTheEditOpen)
 {
@@ -79,7 +82,7 @@ TEST(Field, TextThatIsNoValueIsRefusedAndLeavesTheEditOpen)
         {"f", "1,5.0", "'1,5.0' is not a valid floating point value"},
         {"b", "maybe", "'maybe' is not a valid boolean value"},
         {"sm", "70000", "70000 is not a valid value for field 'sm'. The allowed range is -32768 to 32767"},
-        {"l", "4294967297", "4294967297 is not a valid value for field 'l'. The allowed range is -2147483648 to 2147483647"},
+        {"i", "4294967297", "4294967297 is not a valid value for field 'i'. The allowed range is -2147483648 to 2147483647"},
     };
     for (const TextCase& c : cases) {
         FieldFixture f;

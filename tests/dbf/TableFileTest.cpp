@@ -213,6 +213,9 @@ TEST(TableFile, DamagedFilesAreRefusedAndLeftUnchanged)
     emptyName.fields[1].name = "";
     Table twice = ThreeFields();
     twice.fields[2].name = "call";
+    Table noRecordSize = ThreeFields();
+    noRecordSize.records.push_back(noRecordSize.Record({"DL1ABC"}));
+    noRecordSize.recordSize = 0;
     const Bytes good = ThreeFields().Build();
     const Bytes textFile = ToBytes("Hello, this is a plain text file and no table at all.\n");
     const struct {
@@ -225,6 +228,8 @@ TEST(TableFile, DamagedFilesAreRefusedAndLeftUnchanged)
         {"descriptors cut", Bytes(good.begin(), good.begin() + 32 + 32 + 10), "Stream read error"},
         {"empty field name", emptyName.Build(), "Field name missing"},
         {"duplicate field name", twice.Build(), "Duplicate field name 'call'"},
+        // Opened empty, a writable close would put the end-of-file byte over record 0.
+        {"record size 0", noRecordSize.Build(), "Invalid Record Size : 0 (must be between 1 and 65535)"},
         // "hi" at offset 8 reads as header size 0x6968: (26984 - 32) / 32 fields.
         {"text file", textFile, "Invalid Field count : 842 (must be between 1 and 255)"},
     };
@@ -365,6 +370,34 @@ TEST(TableFile, ScansSeeTheirOwnWrites)
     EXPECT_EQ(file.ReadRecord(count + 1, past), 1);
     EXPECT_EQ(past[0], 0x1A);
     EXPECT_EQ(past[1], '?');
+}
+
+TEST(TableFile, ReadingARecordAgainSeesAnotherProgramsChange)
+{
+    // A table open read-only may be written by another program; a refresh reads the
+    // current record again and must see the file, not the read-ahead window.
+    TempDir dir;
+    Table t;
+    t.fields = {{"N", 'N', 7}};
+    for (int i = 0; i < 10; ++i)
+        t.records.push_back(t.Record({"      " + std::to_string(i)}));
+    const std::string path = dir.Write("t.dbf", t.Build());
+    TDbfFile reader(nullptr, path, fmReadOnlyShared);
+    TFieldDefs defs;
+    reader.ReadFieldDefs(defs);
+    std::uint8_t record[8];
+    reader.ReadRecord(0, record);
+    reader.ReadRecord(1, record);  // a scan: the window now holds records 1 to 9
+    {
+        TFileStream writer(path, fmReadWriteDenyWrite);
+        writer.SetPosition(reader.HeaderSize + 2 * 8);
+        writer.WriteBuffer(" 4242424", 8);
+    }
+    reader.ReadRecord(2, record);
+    reader.ReadRecord(2, record);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(record), 8), " 4242424");
+    reader.ReadRecord(3, record);  // the window was dropped and is read anew
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(record), 8), "       3");
 }
 
 TEST(TableFile, WriteHeaderStoresDateCountAndEndMarker)
