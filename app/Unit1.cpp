@@ -142,6 +142,10 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // The log is closed here rather than when the window is destroyed, where a failure to
+    // rewrite the table's header could not be shown.  The program ends either way.
+    if (Dbf1.Active())
+        RunGuarded(m_prompts, this, [this] { Dbf1.Close(); });
     event->accept();
 }
 

@@ -48,6 +48,7 @@ private slots:
     void aboutBoxIsModalAndComesBackWhereLeft();
     void headerRepairShowsPlainMessage();
     void commandLineOpensTable();
+    void closingTheWindowClosesTheLog();
 
 private:
     bool logOpenState() const;
@@ -423,6 +424,20 @@ void MainWindowTest::commandLineOpensTable()
     QDir::setCurrent(previous);
     QVERIFY(logOpenState());
     QCOMPARE(QString::fromStdString(m_form->Dbf1.FileName()), table);
+}
+
+void MainWindowTest::closingTheWindowClosesTheLog()
+{
+    const QString table = CopySample(*m_dir);
+    m_prompts->fileNames = {table};
+    m_form->SpeedButton1Click();
+    QVERIFY(m_form->Dbf1.Active());
+    QVERIFY(m_form->close());
+    // Closed by the window, not by its destruction: the header is rewritten and any
+    // failure would have reached the error box.
+    QVERIFY(!m_form->Dbf1.Active());
+    QCOMPARE(TableBytes(table).updateYear(), kToday.Year);
+    QVERIFY(m_prompts->errors.isEmpty());
 }
 
 QTEST_MAIN(MainWindowTest)
