@@ -714,11 +714,11 @@ void DBGrid::moveDown()
 {
     TDataSet* ds = dataSet();
     if (ds->State() == TDataSetState::dsInsert) {
-        // Leaving a new row saves it (at the end of the table, where it stays current);
-        // an untouched one has nothing below it.
-        if (ds->Modified())
-            ds->Post();
-        return;
+        // An untouched new row has nothing below it.  A changed one is saved at the end of
+        // the table, where it stays current: going on from there appends the next new row.
+        if (!ds->Modified())
+            return;
+        ds->Post();
     }
     ds->Next();
     if (ds->Eof() && ds->CanModify())

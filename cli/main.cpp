@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // quillon2adif-cli: converts Quillon logs into ADIF files from the command line.
 #include "AdifExport.h"
+#include "AdifOutputFile.h"
 #include "DbfPlatform.h"
 #include "SysUtils.h"
 #include "TDbf.h"
@@ -8,7 +9,10 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <exception>
+#include <fcntl.h>
 #include <getopt.h>
 #include <string>
 #include <unistd.h>
@@ -56,6 +60,74 @@ void printVersion()
         std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
     std::fprintf(stderr, "%s\nTry '%s --help' for more information.\n", kUsage, kProgram);
     std::exit(kExitUsage);
+}
+
+/// Opens /dev/null onto whichever of descriptors 0, 1 and 2 is closed, so that no table or
+/// ADIF file gets one of them.  True when standard output was closed.
+bool openStandardDescriptors()
+{
+    bool outputClosed = false;
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        outputClosed = outputClosed || fd == STDOUT_FILENO;
+        // The lowest free descriptor: fd itself, as the ones below it are open.
+        const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened != fd) {
+            if (opened >= 0)
+                ::close(opened);
+            std::exit(kExitFailed);  // no /dev/null: nothing sensible is left to do
+        }
+    }
+    return outputClosed;
+}
+
+/// Removes the ADIF file being written, then dies of the signal as if it had not been
+/// caught, so that the caller still sees what ended the program.
+extern "C" void endBySignal(int signal)
+{
+    adif::removePendingTemporaryFile();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void removeTemporaryFileOnTermination()
+{
+    struct sigaction action {};
+    action.sa_handler = endBySignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&action.sa_mask, signal);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before {};
+        // A signal ignored on entry (nohup, a background job) stays ignored.
+        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+}
+
+/// The usage error for getopt's complaint (':' a missing argument, '?' any other).
+[[noreturn]] void optionError(int complaint, char** argv, const struct option* longOptions)
+{
+    const struct option* known = nullptr;
+    for (const struct option* o = longOptions; o->name != nullptr; ++o)
+        if (optopt != 0 && o->val == optopt)
+            known = o;
+    if (complaint == ':') {
+        // Only the last argument lacks its value, so it is the option itself.
+        const bool longForm = std::string_view(argv[optind - 1]).rfind("--", 0) == 0;
+        usageError("option '" + (longForm ? std::string("--") + known->name : std::string("-") + static_cast<char>(optopt)) +
+                   "' requires an argument");
+    }
+    if (optopt == 0) {
+        // An unknown long option; getopt has stepped past it.
+        const std::string_view read = argv[optind - 1];
+        usageError("unknown option '" + std::string(read.substr(0, read.find('='))) + "'");
+    }
+    // Our short options never fail otherwise: a known one here is a long one given a value.
+    if (known != nullptr)
+        usageError(std::string("option '--") + known->name + "' takes no argument");
+    usageError(std::string("unknown option '-") + static_cast<char>(optopt) + "'");
 }
 
 /// The engine's message texts break lines with CR; a warning is one line on stderr.
@@ -147,11 +219,13 @@ std::string plural(int count, const char* singular, const char* pluralForm)
 }
 
 /// Converts one table; prints its summary or its error.  True on success.
-bool convert(const std::string& table, const std::string& output, WarningBox& warnings)
+bool convert(const std::string& table, const std::string& output, bool outputClosed, WarningBox& warnings)
 {
     warnings.setTable(table);
     TerminalProgress progress(table);
     try {
+        if (output == "-" && outputClosed)
+            throw Exception("standard output is closed");
         TDbf dbf("Dbf1");
         dbf.SetFileName(table);
         // Read-only: the table is never written, not even its header on close.
@@ -178,6 +252,8 @@ int main(int argc, char** argv)
     // A file-size limit must end the export with "Disk full", not kill the process
     // halfway through a file.
     std::signal(SIGXFSZ, SIG_IGN);
+    const bool outputClosed = openStandardDescriptors();
+    removeTemporaryFileOnTermination();
 
     static const option longOptions[] = {
         {"output", required_argument, nullptr, 'o'},
@@ -187,8 +263,10 @@ int main(int argc, char** argv)
     };
     std::string output;
     bool outputGiven = false;
+    // Our own messages for bad options, named like every other message of the program.
+    opterr = 0;
     for (;;) {
-        const int option = ::getopt_long(argc, argv, "o:hV", longOptions, nullptr);
+        const int option = ::getopt_long(argc, argv, ":o:hV", longOptions, nullptr);
         if (option == -1)
             break;
         switch (option) {
@@ -205,20 +283,21 @@ int main(int argc, char** argv)
             printVersion();
             return 0;
         default:
-            usageError({});  // getopt_long has said what was wrong
+            optionError(option, argv, longOptions);
         }
     }
     const std::vector<std::string> tables(argv + optind, argv + argc);
     if (tables.empty())
         usageError("no table given");
-    if (outputGiven && output != "-" && tables.size() > 1)
-        usageError("-o FILE takes one table; convert several tables beside themselves or with -o -");
+    // Several ADIF files one after another in one stream are not an ADIF file either.
+    if (outputGiven && tables.size() > 1)
+        usageError(std::string(output == "-" ? "-o -" : "-o FILE") + " takes one table; convert several tables beside themselves");
 
     WarningBox warnings;
     SetPlainMessageBox(&warnings);
     bool allConverted = true;
     for (const std::string& table : tables)
-        allConverted = convert(table, output, warnings) && allConverted;
+        allConverted = convert(table, output, outputClosed, warnings) && allConverted;
     SetPlainMessageBox(nullptr);
     return allConverted ? 0 : kExitFailed;
 }

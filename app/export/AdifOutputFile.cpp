@@ -5,8 +5,11 @@
 #include "SysUtils.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,6 +48,35 @@ std::string nameOf(const std::string& path)
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+// The temporary file a signal handler removes: one at a time (the CLI and the window export
+// one file after another).  A fixed buffer and a lock-free state, since a handler may
+// neither allocate nor lock.
+enum PendingState : int { kPendingFree, kPendingFilling, kPendingSet };
+std::atomic<int> g_pendingState{kPendingFree};
+static_assert(std::atomic<int>::is_always_lock_free);
+char g_pendingPath[PATH_MAX];
+
+/// Holds back the signals that end the program from creating the temporary file until the
+/// handler can find it, so that no signal falls between the two.
+class TerminationSignalsHeld {
+public:
+    TerminationSignalsHeld()
+    {
+        sigset_t held;
+        sigemptyset(&held);
+        sigaddset(&held, SIGINT);
+        sigaddset(&held, SIGTERM);
+        sigaddset(&held, SIGHUP);
+        ::pthread_sigmask(SIG_BLOCK, &held, &m_before);
+    }
+    ~TerminationSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &m_before, nullptr); }
+    TerminationSignalsHeld(const TerminationSignalsHeld&) = delete;
+    TerminationSignalsHeld& operator=(const TerminationSignalsHeld&) = delete;
+
+private:
+    sigset_t m_before{};
+};
 
 /// Writes all of bytes to fd, retrying short writes and interruptions; errno on failure.
 bool writeAll(int fd, const char* bytes, std::size_t count)
@@ -118,6 +150,31 @@ void raiseInOutError(int code)
     throw EInOutError(inOutErrorText(code), code);
 }
 
+void removePendingTemporaryFile() noexcept
+{
+    if (g_pendingState.load(std::memory_order_acquire) == kPendingSet)
+        ::unlink(g_pendingPath);
+}
+
+void AdifOutputFile::registerPending() noexcept
+{
+    if (m_temporaryPath.size() >= sizeof g_pendingPath)
+        return;  // longer than a path open accepts: cannot happen for a file just created
+    int expected = kPendingFree;
+    if (!g_pendingState.compare_exchange_strong(expected, kPendingFilling, std::memory_order_acquire))
+        return;  // another export's file holds the place
+    std::memcpy(g_pendingPath, m_temporaryPath.c_str(), m_temporaryPath.size() + 1);
+    g_pendingState.store(kPendingSet, std::memory_order_release);
+    m_pending = true;
+}
+
+void AdifOutputFile::unregisterPending() noexcept
+{
+    if (m_pending)
+        g_pendingState.store(kPendingFree, std::memory_order_release);
+    m_pending = false;
+}
+
 AdifOutputFile::AdifOutputFile(std::string targetPath) : m_targetPath(std::move(targetPath))
 {
     m_buffer.resize(kBufferSize);
@@ -153,10 +210,12 @@ AdifOutputFile::AdifOutputFile(std::string targetPath) : m_targetPath(std::move(
         folderOf(m_renameTarget) + "/." + nameOf(m_renameTarget) + "." + std::to_string(::getpid()) + ".";
     for (int attempt = 0; attempt < kCreateAttempts && m_fd < 0; ++attempt) {
         std::string candidate = stem + std::to_string(attempt) + ".tmp";
+        const TerminationSignalsHeld held;
         m_fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd >= 0)
+        if (m_fd >= 0) {
             m_temporaryPath = std::move(candidate);
-        else if (errno != EEXIST)
+            registerPending();
+        } else if (errno != EEXIST)
             raiseInOutError(inOutCodeFromErrno(errno, true));
     }
     if (m_fd < 0)
@@ -180,6 +239,8 @@ void AdifOutputFile::discard() noexcept
     }
     if (!m_temporaryPath.empty()) {
         ::unlink(m_temporaryPath.c_str());
+        // Given up only once the file is gone: a signal in between removes it once more.
+        unregisterPending();
         m_temporaryPath.clear();
     }
 }
@@ -270,6 +331,7 @@ void AdifOutputFile::commit()
         raiseInOutError(inOutCodeFromErrno(errno, false));
     if (::rename(m_temporaryPath.c_str(), m_renameTarget.c_str()) != 0)
         raiseInOutError(inOutCodeFromErrno(errno, true));
+    unregisterPending();
     m_temporaryPath.clear();
     m_committed = true;
     // Make the rename itself durable; a folder that cannot be synced loses nothing written.

@@ -21,6 +21,11 @@ int inOutCodeFromErrno(int error, bool creating);
 /// Throws EInOutError with the code and its text.
 [[noreturn]] void raiseInOutError(int code);
 
+/// Removes the temporary file of the export being written, if there is one.  Safe to call
+/// from a signal handler: a program ended by SIGINT, SIGTERM or SIGHUP calls it before it
+/// dies, since no destructor runs then.
+void removePendingTemporaryFile() noexcept;
+
 /// The ADIF file being written.  Output goes to a temporary file in the target's folder
 /// through a 1 MiB buffer; commit() flushes, syncs, closes and renames it over the target.
 /// Destroyed without a successful commit, it removes the temporary file, so an earlier
@@ -52,6 +57,8 @@ private:
     void append(std::string_view bytes);
     void flush();
     void discard() noexcept;
+    void registerPending() noexcept;
+    void unregisterPending() noexcept;
 
     std::string m_targetPath;
     std::string m_renameTarget;   ///< the target, or the file a symbolic link target points to
@@ -59,6 +66,7 @@ private:
     int m_fd = -1;
     bool m_streaming = false;     ///< standard output, a device or a pipe: written in place
     bool m_committed = false;
+    bool m_pending = false;       ///< the temporary file is the one removePendingTemporaryFile removes
     std::vector<char> m_buffer;
     std::size_t m_used = 0;
     std::uint64_t m_flushed = 0;   ///< bytes passed to the file so far

@@ -290,10 +290,16 @@ void GridTest::insertedRecordGoesToTheEnd()
     QCOMPARE(ds().State(), TDataSetState::dsInsert);
     QCOMPARE(m_grid->currentRow(), 2);  // the new row stands where Insert was pressed
     type(QStringLiteral("NEW1"));
-    press(Qt::Key_Down);  // leaving the new row saves it
+    // One press saves the new row at the end of the table and goes on below it, to the
+    // next new row.
+    press(Qt::Key_Down);
+    QCOMPARE(ds().State(), TDataSetState::dsInsert);
+    QVERIFY(!ds().Modified());
+    QCOMPARE(m_grid->cellText(m_grid->currentRow() - 1, kCall), QStringLiteral("NEW1"));
+    press(Qt::Key_Escape);  // the untouched next row is dropped; the saved one is the last
     QCOMPARE(ds().State(), TDataSetState::dsBrowse);
     QCOMPARE(ds().RecordCount(), kRecordsInFile + 1);
-    QCOMPARE(ds().RecNo(), kRecordsInFile + 1);  // it stays current, after the last record
+    QCOMPARE(ds().RecNo(), kRecordsInFile + 1);
     QCOMPARE(m_grid->cellText(m_grid->currentRow(), kCall), QStringLiteral("NEW1"));
     const TableBytes table(m_table);
     QCOMPARE(table.recordsInFile(), kRecordsInFile + 1);

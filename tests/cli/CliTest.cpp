@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -57,8 +60,10 @@ protected:
         return path(name);
     }
 
-    /// Runs the converter in the test folder; its stdout and stderr go to files there.
-    CliRun run(const std::vector<std::string>& args) const
+    /// Starts the converter in the test folder; its stdout and stderr go to files there.
+    /// closedOutput: it starts with standard output closed.  The signal, when given, is
+    /// left to its default action, whatever the test runner does with it.
+    pid_t start(const std::vector<std::string>& args, bool closedOutput = false, int defaultSignal = 0) const
     {
         const std::string outPath = path("stdout.txt"), errPath = path("stderr.txt");
         const pid_t child = ::fork();
@@ -67,6 +72,12 @@ protected:
             const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(out, STDOUT_FILENO);
             ::dup2(err, STDERR_FILENO);
+            ::close(out);
+            ::close(err);
+            if (closedOutput)
+                ::close(STDOUT_FILENO);
+            if (defaultSignal != 0)
+                std::signal(defaultSignal, SIG_DFL);
             std::vector<char*> argv{const_cast<char*>(QUILLON_CLI)};
             for (const std::string& a : args)
                 argv.push_back(const_cast<char*>(a.c_str()));
@@ -74,15 +85,28 @@ protected:
             ::execv(QUILLON_CLI, argv.data());
             ::_exit(127);
         }
+        return child;
+    }
+
+    /// Waits for the converter; exitCode stays -1 when a signal ended it.
+    CliRun finish(pid_t child, int* status = nullptr) const
+    {
         CliRun result;
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = readFile(outPath);
-        result.err = readFile(errPath);
-        fs::remove(outPath);
-        fs::remove(errPath);
+        int waitStatus = 0;
+        ::waitpid(child, &waitStatus, 0);
+        if (status != nullptr)
+            *status = waitStatus;
+        result.exitCode = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
+        result.out = readFile(path("stdout.txt"));
+        result.err = readFile(path("stderr.txt"));
+        fs::remove(path("stdout.txt"));
+        fs::remove(path("stderr.txt"));
         return result;
+    }
+
+    CliRun run(const std::vector<std::string>& args, bool closedOutput = false) const
+    {
+        return finish(start(args, closedOutput));
     }
 
     fs::path m_dir;
@@ -123,6 +147,7 @@ TEST_F(CliTest, WritesToTheNamedOutput)
 struct UsageCase {
     const char* name;
     std::vector<std::string> args;
+    std::string message;  ///< the line before the usage line
 };
 void PrintTo(const UsageCase& c, std::ostream* os)
 {
@@ -138,16 +163,93 @@ TEST_P(CliUsage, ExitsWithTwoAndTheUsageLine)
         args.push_back(a == "A" ? path("a.dbf") : a == "B" ? path("b.dbf") : a);
     const CliRun r = run(args);
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("Usage: quillon2adif-cli [-o OUT.adi | -o -] TABLE..."), std::string::npos) << r.err;
+    // Every message names the program alike, getopt's complaints included.
+    EXPECT_EQ(r.err.rfind(kProgram + ": " + GetParam().message + "\n"
+                              "Usage: quillon2adif-cli [-o OUT.adi | -o -] TABLE...\n",
+                          0),
+              0u)
+        << r.err;
+    EXPECT_EQ(r.out, "");
     EXPECT_FALSE(fs::exists(path("a.adi")));
     EXPECT_FALSE(fs::exists(path("out.adi")));
 }
 INSTANTIATE_TEST_SUITE_P(
     BadUsage, CliUsage,
-    testing::Values(UsageCase{"NoTable", {}}, UsageCase{"UnknownOption", {"-x", "A"}},
-                    UsageCase{"OutputWithoutName", {"A", "-o"}}, UsageCase{"EmptyOutputName", {"-o", "", "A"}},
-                    UsageCase{"OneOutputForTwoTables", {"-o", "out.adi", "A", "B"}}),
+    testing::Values(
+        UsageCase{"NoTable", {}, "no table given"},
+        UsageCase{"UnknownOption", {"-x", "A"}, "unknown option '-x'"},
+        UsageCase{"UnknownLongOption", {"A", "--frobnicate=1"}, "unknown option '--frobnicate'"},
+        UsageCase{"OutputWithoutName", {"A", "-o"}, "option '-o' requires an argument"},
+        UsageCase{"LongOutputWithoutName", {"A", "--out"}, "option '--output' requires an argument"},
+        UsageCase{"HelpWithAValue", {"--help=yes", "A"}, "option '--help' takes no argument"},
+        UsageCase{"EmptyOutputName", {"-o", "", "A"}, "the output file name is empty"},
+        UsageCase{"OneOutputForTwoTables",
+                  {"-o", "out.adi", "A", "B"},
+                  "-o FILE takes one table; convert several tables beside themselves"},
+        // Two ADIF files one after the other are not one ADIF file.
+        UsageCase{"StandardOutputForTwoTables",
+                  {"-o", "-", "A", "B"},
+                  "-o - takes one table; convert several tables beside themselves"}),
     [](const testing::TestParamInfo<UsageCase>& p) { return p.param.name; });
+
+// Started with standard output closed, a table must not get descriptor 1 (the ADIF bytes
+// would go into the table's descriptor); "-o -" then has nowhere to write.
+TEST_F(CliTest, ClosedStandardOutput)
+{
+    const std::string table = writeLog("LOG.DBF");
+    const std::string before = readFile(table);
+    const CliRun toOutput = run({"-o", "-", table}, true);
+    EXPECT_EQ(toOutput.exitCode, 1);
+    EXPECT_EQ(toOutput.err, kProgram + ": " + table + ": standard output is closed.\n");
+    const CliRun beside = run({table}, true);
+    EXPECT_EQ(beside.exitCode, 0) << beside.err;
+    EXPECT_EQ(readFile(path("LOG.adi")), kHeader + kWorkedExampleLine);
+    EXPECT_EQ(readFile(table), before);
+}
+
+// Ended by a signal halfway through a large log, the converter still dies of that signal
+// but leaves no temporary file, and the earlier ADIF file as it was.
+class CliSignal : public CliTest, public testing::WithParamInterface<int> {};
+TEST_P(CliSignal, LeavesNoTemporaryFileAndTheEarlierFile)
+{
+    const int signal = GetParam();
+    const std::string table = path("BIG.DBF");
+    ASSERT_EQ(std::system((std::string(QUILLON_GENLOG) + " --records 300000 " + table + " >/dev/null").c_str()), 0);
+    const std::string earlier = "an earlier ADIF file\r\n";
+    // The conversion takes a fraction of a second; a run that ends before the temporary
+    // file is seen is tried again.
+    bool interrupted = false;
+    for (int attempt = 0; attempt < 10 && !interrupted; ++attempt) {
+        std::ofstream(path("BIG.adi"), std::ios::binary) << earlier;
+        const pid_t child = start({table}, false, signal);
+        const fs::path temporary = m_dir / (".BIG.adi." + std::to_string(child) + ".0.tmp");
+        bool exited = false;
+        while (!fs::exists(temporary) && !exited) {
+            int status = 0;
+            exited = ::waitpid(child, &status, WNOHANG) == child;
+        }
+        if (exited) {
+            fs::remove(path("stdout.txt"));
+            fs::remove(path("stderr.txt"));
+            continue;
+        }
+        ::kill(child, signal);
+        int status = 0;
+        const CliRun r = finish(child, &status);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << r.exitCode << ": " << r.err;
+        EXPECT_EQ(WTERMSIG(status), signal);
+        interrupted = true;
+    }
+    ASSERT_TRUE(interrupted) << "every run ended before its temporary file was seen";
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(m_dir))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"BIG.DBF", "BIG.DBT", "BIG.adi"}));
+    EXPECT_EQ(readFile(path("BIG.adi")), earlier);
+}
+INSTANTIATE_TEST_SUITE_P(Termination, CliSignal, testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const testing::TestParamInfo<int>& p) { return std::string(::sigabbrev_np(p.param)); });
 
 // A failed table does not stop the others; the message is the window's, with its full stop.
 TEST_F(CliTest, FailedTableExitsWithOneAndTheOthersStillConvert)
