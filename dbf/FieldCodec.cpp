@@ -431,6 +431,15 @@ std::size_t FormatFieldFloat(double value, int precision, int decimals, char* ou
     return static_cast<std::size_t>(p - out);
 }
 
+/// Decimal text of the native integer of type Int at value, into number; returns its length.
+template <typename Int, std::size_t N>
+std::size_t IntegerText(const void* value, char (&number)[N])
+{
+    Int v = 0;
+    std::memcpy(&v, value, sizeof v);
+    return static_cast<std::size_t>(std::to_chars(number, number + N, v).ptr - number);
+}
+
 }  // namespace
 
 long double FieldTextToFloat(std::string_view text)
@@ -593,27 +602,18 @@ void TDbfFile::EncodeField(int index, TFieldType type, void* value, std::uint8_t
         length = 1;
         break;
     }
-    case TFieldType::ftSmallint: {
-        std::int16_t v = 0;
-        std::memcpy(&v, value, sizeof v);
-        length = static_cast<std::size_t>(std::to_chars(number, number + sizeof number, v).ptr - number);
+    case TFieldType::ftSmallint:
+        length = IntegerText<std::int16_t>(value, number);
         rightAligned = true;
         break;
-    }
-    case TFieldType::ftInteger: {
-        std::int32_t v = 0;
-        std::memcpy(&v, value, sizeof v);
-        length = static_cast<std::size_t>(std::to_chars(number, number + sizeof number, v).ptr - number);
+    case TFieldType::ftInteger:
+        length = IntegerText<std::int32_t>(value, number);
         rightAligned = true;
         break;
-    }
-    case TFieldType::ftLargeint: {
-        std::int64_t v = 0;
-        std::memcpy(&v, value, sizeof v);
-        length = static_cast<std::size_t>(std::to_chars(number, number + sizeof number, v).ptr - number);
+    case TFieldType::ftLargeint:
+        length = IntegerText<std::int64_t>(value, number);
         rightAligned = true;
         break;
-    }
     case TFieldType::ftFloat: {
         double v = 0;
         std::memcpy(&v, value, sizeof v);

@@ -217,7 +217,7 @@ TEST_P(CliSignal, LeavesNoTemporaryFileAndTheEarlierFile)
     ASSERT_EQ(std::system((std::string(QUILLON_GENLOG) + " --records 300000 " + table + " >/dev/null").c_str()), 0);
     const std::string earlier = "an earlier ADIF file\r\n";
     // The conversion takes a fraction of a second; a run that ends before the temporary
-    // file is seen is tried again.
+    // file is seen, or before the signal reaches it, is tried again.
     bool interrupted = false;
     for (int attempt = 0; attempt < 10 && !interrupted; ++attempt) {
         std::ofstream(path("BIG.adi"), std::ios::binary) << earlier;
@@ -236,7 +236,10 @@ TEST_P(CliSignal, LeavesNoTemporaryFileAndTheEarlierFile)
         ::kill(child, signal);
         int status = 0;
         const CliRun r = finish(child, &status);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << r.exitCode << ": " << r.err;
+        if (!WIFSIGNALED(status)) {  // it finished between the look and the signal
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+            continue;
+        }
         EXPECT_EQ(WTERMSIG(status), signal);
         interrupted = true;
     }
