@@ -20,22 +20,6 @@ const char* FieldTypeName(TFieldType type)
     return "Unknown";
 }
 
-bool SameFieldName(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto ca = static_cast<unsigned char>(a[i]);
-        const auto cb = static_cast<unsigned char>(b[i]);
-        // ASCII folding only: names carry OEM bytes that no locale should reinterpret.
-        const auto la = (ca >= 'A' && ca <= 'Z') ? ca + ('a' - 'A') : ca;
-        const auto lb = (cb >= 'A' && cb <= 'Z') ? cb + ('a' - 'A') : cb;
-        if (la != lb)
-            return false;
-    }
-    return true;
-}
-
 namespace {
 
 [[noreturn]] void FieldDefsError(const std::string& owner, const std::string& message)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 /// Field kinds.  Native value formats (what GetData/SetData and the engine's
@@ -48,5 +49,18 @@ private:
     std::vector<TFieldDef> m_defs;
 };
 
-/// ASCII case-insensitive comparison used for every field-name lookup.
-bool SameFieldName(const std::string& a, const std::string& b);
+/// ASCII case-insensitive comparison (bytes 0x80 and above compare exactly): field
+/// names, month names, logical words, file extensions.  Inline: field lookup by name
+/// runs for every field of every record the export reads.
+inline bool SameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    const auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; };
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && fold(a[i]) != fold(b[i]))
+            return false;
+    return true;
+}
+/// The comparison used for every field-name lookup.
+inline bool SameFieldName(std::string_view a, std::string_view b) { return SameText(a, b); }

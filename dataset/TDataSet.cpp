@@ -23,22 +23,6 @@
 
 namespace {
 
-// ASCII letter case only, in place: the export looks up thirteen names per record.
-inline char foldCase(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && foldCase(a[i]) != foldCase(b[i]))
-            return false;
-    return true;
-}
-
 bool isEditing(TDataSetState state)
 {
     return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
@@ -723,7 +707,7 @@ void TDataSet::BindFields(bool /*binding*/)
 TField* TDataSet::FindField(std::string_view name) const
 {
     for (const auto& field : m_fields)
-        if (sameName(name, field->FieldName()))
+        if (SameFieldName(name, field->FieldName()))
             return field.get();
     return nullptr;
 }

@@ -34,16 +34,6 @@ std::string_view trimBlanks(std::string_view text)
     return text;
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 [[noreturn]] void convertError(std::string_view text, const char* what)
 {
     throw EConvertError("'" + std::string(text) + "' is not a valid " + what);
@@ -94,10 +84,10 @@ bool parseBoolean(std::string_view original)
     if (text.empty())
         return false;
     for (const char* word : {"true", "t", "y", "yes"})
-        if (equalsIgnoreCase(text, word))
+        if (SameText(text, word))
             return true;
     for (const char* word : {"false", "f", "n", "no"})
-        if (equalsIgnoreCase(text, word))
+        if (SameText(text, word))
             return false;
     convertError(original, "boolean value");
 }
@@ -248,8 +238,8 @@ bool parseDateWithFormat(std::string_view text, std::int32_t& dayNumber)
                     ++end;
                 std::string_view name = text.substr(pos, end - pos);
                 for (int i = 0; i < 12 && month < 0; ++i)
-                    if (equalsIgnoreCase(name, settings.ShortMonthNames[static_cast<std::size_t>(i)]) ||
-                        equalsIgnoreCase(name, settings.LongMonthNames[static_cast<std::size_t>(i)]))
+                    if (SameText(name, settings.ShortMonthNames[static_cast<std::size_t>(i)]) ||
+                        SameText(name, settings.LongMonthNames[static_cast<std::size_t>(i)]))
                         month = i + 1;
                 if (month < 0)
                     return false;

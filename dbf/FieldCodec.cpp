@@ -442,6 +442,12 @@ std::size_t IntegerText(const void* value, char (&number)[N])
 
 }  // namespace
 
+std::int32_t FieldTextToInteger(std::string_view text, std::int32_t defaultValue)
+{
+    std::int32_t value = 0;
+    return ParseIntegerText(text, value) ? value : defaultValue;
+}
+
 long double FieldTextToFloat(std::string_view text)
 {
     // The text ends at its first NUL: no rule below accepts a NUL, so every scan stops

@@ -56,73 +56,6 @@ std::size_t nameStart(const std::string& path)
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// The table's integer text: leading blanks, then a signed decimal number or a
-// hexadecimal one ($, x, X, 0x, 0X), then the end or a NUL; anything else is the default.
-std::int32_t integerText(std::string_view text, std::int32_t defaultValue)
-{
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    if (i == text.size())
-        return defaultValue;
-    std::int64_t value = 0;
-    std::size_t digits = 0;
-    bool hex = false;
-    if (text[i] == '$' || text[i] == 'x' || text[i] == 'X') {
-        hex = true;
-        ++i;
-    } else if (text[i] == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        hex = true;
-        i += 2;
-    }
-    if (hex) {
-        for (; i < text.size() && hexDigit(text[i]) >= 0; ++i, ++digits) {
-            value = value * 16 + hexDigit(text[i]);
-            if (value > 0xFFFFFFFFLL)
-                return defaultValue;
-        }
-        if (value > std::numeric_limits<std::int32_t>::max())
-            value -= 0x100000000LL;
-    } else {
-        bool negative = false;
-        if (text[i] == '+' || text[i] == '-')
-            negative = text[i++] == '-';
-        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
-            value = value * 10 + (text[i] - '0');
-            if (value > 2147483648LL)
-                return defaultValue;
-        }
-        if (negative)
-            value = -value;
-        if (value > std::numeric_limits<std::int32_t>::max())
-            return defaultValue;
-    }
-    if (digits == 0 || (i < text.size() && text[i] != '\0'))
-        return defaultValue;
-    return static_cast<std::int32_t>(value);
-}
-
 std::int32_t readInt32(const std::uint8_t* p)
 {
     std::int32_t value;
@@ -170,7 +103,7 @@ std::string TDbf::MemoFileNameFor(const std::string& tableFileName)
          it.increment(error)) {
         std::string name = it->path().filename().string();
         if (name.size() == stem.size() + 3 && name.compare(0, stem.size(), stem) == 0 &&
-            equalsIgnoreCase(std::string_view(name).substr(stem.size()), "dbt") && fileExists(folder + name) &&
+            SameText(std::string_view(name).substr(stem.size()), "dbt") && fileExists(folder + name) &&
             (found.empty() || name < found))
             found = name;
     }
@@ -502,7 +435,7 @@ std::unique_ptr<TStream> TDbf::CreateMemoStream(TField& field, TBlobStreamMode m
         std::array<char, 256> text{};
         m_tableFile->DecodeField(index, TFieldType::ftString, buffer, text.data());
         std::string_view number(text.data());
-        stream->BlockNumber = integerText(number.substr(0, kMemoNumberChars), 0);
+        stream->BlockNumber = FieldTextToInteger(number.substr(0, kMemoNumberChars), 0);
     }
     if (m_memoFile)
         m_memoFile->ReadMemo(stream->BlockNumber, *stream);

@@ -15,6 +15,10 @@
 /// Maps a descriptor's type letter, length and decimal count to a field kind.
 TFieldType FieldTypeFromLetter(char letter, int length, int decimals);
 
+/// The table's integer text (leading blanks, a signed decimal or a 32-bit hexadecimal
+/// number, then the end or a NUL) as a 32-bit value; defaultValue for any other text.
+std::int32_t FieldTextToInteger(std::string_view text, std::int32_t defaultValue);
+
 /// Field text to a number ("." decimal point, no grouping); 0 when not a number. Never throws.
 long double FieldTextToFloat(std::string_view text);
 /// Fixed-point (or scientific when too wide) text of value for a field of
