@@ -18,6 +18,7 @@
 #include "CodePages.h"
 #include "DbfErrors.h"
 #include "DbfLayout.h"
+#include "ShortCopy.h"
 
 #include <algorithm>
 #include <array>
@@ -228,25 +229,6 @@ std::uint64_t ZeroBytes(std::uint64_t word)
     return ~(((word & kSevenBits) + kSevenBits) | word) & kHighBits;
 }
 
-/// Copies count bytes with at most two overlapping moves for the short texts of a log.
-[[gnu::always_inline]] inline void CopyText(char* out, const std::uint8_t* from, std::size_t count)
-{
-    if (count >= 8 && count <= 16) {
-        std::memcpy(out, from, 8);
-        std::memcpy(out + count - 8, from + count - 8, 8);
-    } else if (count >= 4 && count < 8) {
-        std::memcpy(out, from, 4);
-        std::memcpy(out + count - 4, from + count - 4, 4);
-    } else if (count >= 2 && count < 4) {
-        std::memcpy(out, from, 2);
-        std::memcpy(out + count - 2, from + count - 2, 2);
-    } else if (count == 1) {
-        out[0] = static_cast<char>(from[0]);
-    } else if (count > 16) {
-        std::memcpy(out, from, count);
-    }
-}
-
 /// The end of the text in record bytes [from, to) without its trailing bytes up to a blank.
 [[gnu::always_inline]] inline std::size_t TrimmedEnd(const std::uint8_t* record, std::size_t from, std::size_t to)
 {
@@ -302,7 +284,7 @@ std::uint64_t ZeroBytes(std::uint64_t word)
             scanned = true;
         }
         if (scanned && zeros == 0) {
-            CopyText(out, text, count);
+            CopyShort(out, text, count);
             out[count] = '\0';
             if ((highs & kHighBits) != 0)
                 OemToAnsi(out, count);
@@ -312,7 +294,7 @@ std::uint64_t ZeroBytes(std::uint64_t word)
     std::size_t length = 0;
     while (length < count && text[length] != 0)
         ++length;
-    CopyText(out, text, length);
+    CopyShort(out, text, length);
     out[length] = '\0';
     OemToAnsi(out, length);
     return length;

@@ -2,6 +2,7 @@
 // The pieces of one ADIF record line: positional cuts, months, bands, QSL codes and NAME.
 #include "AdifFormat.h"
 
+#include "ShortCopy.h"
 #include "TField.h"
 
 #include <algorithm>
@@ -56,24 +57,8 @@ public:
     }
     void text(std::string_view value)
     {
-        // Values are mostly a few bytes: two overlapping moves of a fixed size each beat a
-        // call to memcpy.  An empty view may have no data pointer at all: nothing is read.
         const std::size_t n = value.size();
-        const char* from = value.data();
-        if (n >= 8 && n <= 16) {
-            std::memcpy(m_at, from, 8);
-            std::memcpy(m_at + n - 8, from + n - 8, 8);
-        } else if (n >= 4 && n < 8) {
-            std::memcpy(m_at, from, 4);
-            std::memcpy(m_at + n - 4, from + n - 4, 4);
-        } else if (n >= 2 && n < 4) {
-            std::memcpy(m_at, from, 2);
-            std::memcpy(m_at + n - 2, from + n - 2, 2);
-        } else if (n == 1) {
-            *m_at = *from;
-        } else if (n > 16) {
-            std::memcpy(m_at, from, n);
-        }
+        CopyShort(m_at, value.data(), n);
         m_at += n;
     }
     void character(char c) { *m_at++ = c; }
